@@ -116,3 +116,28 @@ TEST(FrameList, ResetClearsEverythingOpeningResets) {
 }
 
 }  // namespace lumivane
+
+#include "session/about.hpp"
+
+namespace lumivane {
+
+TEST(About, MemoryLinesInMegabytes) {
+  EXPECT_EQ(FormatMegabytes(5.25), "   5.2");  // ties to even
+  EXPECT_EQ(FormatMegabytes(1234.56), "1,234.6");
+  EXPECT_EQ(FormatMegabytes(1234567.0), "1,234,567.0");
+  platform::MemoryStatus m;
+  m.totalPhysicalBytes = 4096ull << 20;
+  m.freePhysicalBytes = 1024ull << 20;
+  m.totalVirtualBytes = m.totalPhysicalBytes + (512ull << 20);
+  m.freeVirtualBytes = m.freePhysicalBytes + (256ull << 20);
+  m.workingSetBytes = 100ull << 20;
+  auto lines = AboutLines("Linux 6.1 (x86_64)", m);
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[1], "Current memory load: 75%");
+  EXPECT_EQ(lines[2], "Free physical memory: 1,024.0 Mbytes");
+  EXPECT_EQ(lines[3], "Used physical memory: 3,072.0 Mbytes");
+  EXPECT_EQ(lines[4], "Used paging file memory:  256.0 Mbytes");
+  EXPECT_EQ(lines[5], "Used virtual memory:  100.0 Mbytes");
+}
+
+}  // namespace lumivane

@@ -1,0 +1,244 @@
+#include "app/main_form.hpp"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDockWidget>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/control_binder.hpp"
+#include "app/qt_host.hpp"
+#include "app/stage_tab_bar.hpp"
+#include "platform/system_info.hpp"
+#include "session/about.hpp"
+#include "session/cancel.hpp"
+#include "session/startup.hpp"
+
+namespace lumivane {
+
+namespace {
+// Panels of each stage tab and the toggle that shows them ("" = shown as the user left it).
+struct PanelRule {
+  const char* panel;
+  int tab;
+  const char* toggle;
+};
+const PanelRule kPanelRules[] = {
+    {"MultiAlign_Panel", kTabAlign, "ShowAPwindow"},
+    {"Filter_Panel", kTabAlign, "Show_Prefilter"},
+    {"AdvAlign_panel", kTabAlign, "AlignAdvancedControls"},
+    {"Framelist_Panel", kTabAlign, "ShowFramelist1"},
+    {"Registergraph_Panel", kTabAlign, "ShowGraphbox1"},
+    {"Alignmentpoints_Panel", kTabStack, ""},
+    {"StackList_Panel", kTabStack, ""},
+    {"Stackgraphs_Panel", kTabStack, ""},
+    {"SigmaEvent_Panel", kTabStack, nullptr},  // shown by its own Part, hidden off the stack tab
+    {"RGBAlign_Panel", kTabWavelet, "RGBAlignButton"},
+    {"Compare_Panel", kTabWavelet, "Showcomparingpanel"},
+    {"Layer1Filterpanel", kTabWavelet, "Denoiselayer1"},
+    {"Zoom_Panel", kTabWavelet, "ZoomWaveletbutton"},
+    {"Gamma_Panel", kTabWavelet, "Gammaspeedbutton1"},
+    {"Histogram_Panel", kTabWavelet, "Histogramspeedbutton1"},
+    {"HistoRGB_Panel", kTabWavelet, "RGBbalancespeedbutton"},
+    {"WaveletFilter_Panel", kTabWavelet, "Waveletfilterspeedbutton"},
+    {"Create_Mask_Panel", kTabWavelet, "CreateMask"},
+    {"FlipandRotate", kTabWavelet, "FlipandRotateButton"},
+    {"Linegraphpanel", kTabWavelet, "LineGraphButton"},
+    {"LRGBMix_panel1", kTabWavelet, "LRGBMixing"},
+    {"WaveletSection_panel", kTabWavelet, "*"},  // always on the wavelet tab
+    {"SpecialHisto_panel", kTabWavelet, nullptr},
+};
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), session_(std::make_unique<Session>()) {
+  setObjectName("TMainForm");
+  setWindowTitle(kApplicationTitle);
+  resize(1100, 760);
+  BuildPages();
+  BuildStatusBar();
+  BuildPanels();
+
+  host_ = new QtHost({this, StatusBartext2, Statusbartext3, Statusbartext4, Label22, StatusBar_ProgressBar}, this);
+  session_->SetHost(host_);
+  session_->AppDir = QDir::currentPath().toStdString();
+  StartSession(*session_, platform::ProcessorCount());
+
+  binder_ = new ControlBinder(session_->Controls, this);
+  binder_->BindTree(this);
+
+  // Toggles re-apply the panels of the tab that is shown.
+  session_->Controls.Observe([this](const std::string& name, Origin) {
+    for (const auto& r : kPanelRules)
+      if (r.toggle && name == r.toggle) {
+        QMetaObject::invokeMethod(this, [this] { ApplyPanels(session_->SelectedTab); }, Qt::QueuedConnection);
+        return;
+      }
+  });
+
+  connect(Tab_pages, &QTabBar::currentChanged, this, &TMainForm::Tab_pagesChange);
+  // A click on the tab already selected brings its page back from Finalize or About.
+  connect(Tab_pages, &QTabBar::tabBarClicked, this, [this](int i) {
+    if (i == Tab_pages->currentIndex()) Tab_pagesChange(i);
+  });
+  connect(PageControl1, &QTabWidget::currentChanged, this, &TMainForm::PageControl1Change);
+  connect(CancelButton, &QPushButton::clicked, this, &TMainForm::CancelButtonClick);
+  connect(PauseButton, &QPushButton::clicked, this, &TMainForm::PauseButtonClick);
+  connect(ActiveOptions, &QListWidget::itemClicked, this, &TMainForm::ActiveOptionsClick);
+
+  RefreshActiveOptions();
+  Statusbartext3->clear();
+  session_->RefreshMemoryReadout();
+  Tab_pagesChange(kTabAlign);
+  SetBusy(false);
+}
+
+TMainForm::~TMainForm() {
+  if (engine_.joinable()) {
+    session_->CancelRequested = true;
+    engine_.join();
+  }
+  session_->SetHost(nullptr);
+  // Children that hold on to the session go before it does.
+  delete binder_;
+  delete host_;
+}
+
+QDockWidget* TMainForm::Panel(const char* name) const {
+  auto it = panels_.find(name);
+  return it == panels_.end() ? nullptr : it->second;
+}
+
+void TMainForm::Tab_pagesChange(int index) {
+  if (applyingTab_) return;
+  ApplyTabOutcome(Change_TabPages(*session_, index));
+}
+
+void TMainForm::PageControl1Change(int index) {
+  if (applyingTab_) return;
+  if (index <= kTabWavelet) {
+    Tab_pagesChange(index);  // the stage pages follow the stage tabs and their gate
+    return;
+  }
+  if (PageControl1->widget(index)->objectName() == "Tabsheet6") FillAbout();
+}
+
+void TMainForm::ApplyTabOutcome(const TabPagesOutcome& o) {
+  applyingTab_ = true;
+  Tab_pages->setCurrentIndex(o.Tab);
+  PageControl1->setCurrentIndex(o.Tab);
+  for (int i = 0; i < kStageTabCount; ++i) Tab_pages->SetTabColour(i, ColourFromBgr(o.TabColours[static_cast<size_t>(i)]));
+  applyingTab_ = false;
+  ApplyPanels(o.Tab);
+  if (QAction* save = findChild<QAction*>("ProjectSaver")) save->setEnabled(o.ProjectSaveEnabled);
+  ProcessButton->setEnabled(o.ProcessButtonEnabled);
+  if (QWidget* p3 = findChild<QWidget*>("Showbuttonp3")) p3->setVisible(o.ProcessButtonEnabled);
+  if (o.Tab == kTabWavelet) Statusbartext4->clear();
+  if (QWidget* f = findChild<QWidget*>("FinalizeButton")) f->setEnabled(session_->StageReached >= 3);
+}
+
+void TMainForm::ApplyPanels(int tab) {
+  const Controls& c = session_->Controls;
+  if (shownTab_ == kTabStack && tab != kTabStack)  // remember how the user left the stack panels
+    for (const auto& r : kPanelRules)
+      if (r.tab == kTabStack && r.toggle && *r.toggle == '\0' && Panel(r.panel))
+        stackPanelsShown_[r.panel] = !Panel(r.panel)->isHidden();
+  shownTab_ = tab;
+  for (const auto& r : kPanelRules) {
+    QDockWidget* dock = Panel(r.panel);
+    if (!dock) continue;
+    if (r.tab != tab) {
+      dock->hide();
+      continue;
+    }
+    if (!r.toggle) continue;  // its own tool shows it
+    bool show = *r.toggle == '*' ? true : *r.toggle == '\0' ? stackPanelsShown_[r.panel] : c.Checked(r.toggle);
+    if (std::string(r.panel) == "Registergraph_Panel") show = show && session_->ViewState >= 1;
+    dock->setVisible(show);
+  }
+}
+
+bool TMainForm::RunStage(const QString& name, std::function<void(Session&)> stage) {
+  if (running_) return false;
+  if (engine_.joinable()) engine_.join();
+  running_ = true;
+  SetBusy(true);
+  session_->CancelRequested = false;
+  engine_ = std::thread([this, name, stage = std::move(stage)] {
+    bool ok = true;
+    try {
+      stage(*session_);
+    } catch (const std::exception& e) {
+      ok = false;
+      CALLMessagedlg(*session_, name.toStdString(), e.what());
+    }
+    QMetaObject::invokeMethod(this, [this, name, ok] { StageEnded(name, ok); }, Qt::QueuedConnection);
+  });
+  return true;
+}
+
+void TMainForm::StageEnded(const QString& name, bool succeeded) {
+  if (engine_.joinable()) engine_.join();
+  running_ = false;
+  SetBusy(false);
+  setWindowTitle(kApplicationTitle);
+  host_->Attention();
+  if (session_->Controls.Checked("ProjectSounds")) host_->PlaySound(Sound::Exclamation);
+  emit StageFinished(name, succeeded);
+  if (closePending_) close();
+}
+
+void TMainForm::SetBusy(bool busy) {
+  Tab_pages->setEnabled(!busy);
+  for (int i = 0; i < PageControl1->count(); ++i)
+    if (i <= kTabWavelet) PageControl1->setTabEnabled(i, !busy || i == PageControl1->currentIndex());
+  for (const char* name : {"ProcessButton", "Cores", "Avi_processing_mode", "Avidebay"})
+    if (QWidget* w = findChild<QWidget*>(name)) w->setEnabled(!busy);
+  CancelButton->setEnabled(busy);
+  PauseButton->setEnabled(busy);
+}
+
+void TMainForm::CancelButtonClick() {
+  CancelOutcome o = Start_Cancel(*session_);
+  if (o.Restart) {
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), {}, QString::fromStdString(session_->AppDir));
+    closePending_ = true;
+    close();
+  }
+  Tab_pages->update();
+  unsetCursor();
+}
+
+void TMainForm::PauseButtonClick() { lumivane::PauseButtonClick(*session_); }
+
+void TMainForm::ActiveOptionsClick() { CALLMessagedlg(*session_, kApplicationTitle, kActiveOptionsMessage); }
+
+void TMainForm::RefreshActiveOptions() {
+  for (int i = 0; i < kActiveOptionCount && i < ActiveOptions->count(); ++i)
+    ActiveOptions->item(i)->setCheckState(session_->ActiveOptions[static_cast<size_t>(i)] ? Qt::Checked : Qt::Unchecked);
+}
+
+void TMainForm::FillAbout() {
+  Memo1->clear();
+  for (const auto& line : AboutLines(platform::OperatingSystemLine(), platform::ReadMemoryStatus()))
+    Memo1->appendPlainText(QString::fromStdString(line));
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    // Stop the running stage first; the window closes when it has ended.
+    session_->CancelRequested = true;
+    closePending_ = true;
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+}  // namespace lumivane

@@ -1,0 +1,189 @@
+// The window, driven as a user would drive it (offscreen).
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+#include <thread>
+
+#include "app/control_binder.hpp"
+#include "app/main_form.hpp"
+#include "app/qt_host.hpp"
+#include "app/stage_tab_bar.hpp"
+#include "session/frame_jobs.hpp"
+#include "session/session.hpp"
+
+using namespace lumivane;
+
+namespace {
+
+// A stage that works through `frames` frames on the worker pool, slowly.
+void SlowStage(Session& s, int frames, int msPerFrame) {
+  class Job : public FrameJob {
+   public:
+    Job(Session& s, JobRange r, int i, int interval, int ms) : FrameJob(s, r, i, interval), ms_(ms) {}
+    void Execute() override {
+      for (int f = FirstFrame; f <= LastFrame; ++f) {
+        if (CancelRequested()) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms_));
+        FrameDone(f);
+      }
+    }
+    int ms_;
+  };
+  s.Progress.Start(ProgressKind::Align, frames);
+  RunFrameJobs(frames, 2, [&](WorkerPool& pool, JobRange r, int i, int interval) {
+    pool.Add<Job>(s, r, i, interval, msPerFrame);
+  });
+}
+
+}  // namespace
+
+class MainFormTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void namedWidgetsAreBoundToControls();
+  void stageTabsAreGatedAndColoured();
+  void toolTogglesShowTheirPanelsOnTheWaveletTab();
+  void stageRunsOffTheWindowThreadWithProgressAndCancel();
+  void closingDuringAStageCancelsThenCloses();
+  void messageBoxCarriesTheCheckBox();
+  void screenshot();
+};
+
+void MainFormTest::namedWidgetsAreBoundToControls() {
+  TMainForm form;
+  auto* cores = form.findChild<QSpinBox*>("Cores");
+  QVERIFY(cores);
+  QCOMPARE(cores->maximum(), 8);
+  QCOMPARE(cores->value(), form.session().Controls.Int("Cores"));
+  cores->setValue(3);  // the user edits
+  QCOMPARE(form.session().Controls.Int("Cores"), 3);
+  form.session().Controls.SetChecked("ShowAlign", true);  // the program updates
+  QVERIFY(form.findChild<QCheckBox*>("ShowAlign")->isChecked());
+  // A change from another thread arrives through the event loop.
+  std::thread([&] { form.session().Controls.SetInt("Cores", 5); }).join();
+  QTRY_COMPARE(cores->value(), 5);
+  QVERIFY(form.binder().WidgetFor("Avi_processing_mode"));
+  QVERIFY(form.binder().WidgetFor("Processarea"));
+}
+
+void MainFormTest::stageTabsAreGatedAndColoured() {
+  TMainForm form;
+  form.show();
+  form.session().ViewState = 4;
+  form.stageTabs().setCurrentIndex(kTabWavelet);  // before stacking
+  QCOMPARE(form.stageTabs().currentIndex(), int(kTabAlign));
+  QCOMPARE(form.pages().currentIndex(), int(kTabAlign));
+  QCOMPARE(form.session().ViewState, 4);
+  QCOMPARE(form.stageTabs().TabColour(0), QColor(166, 202, 240));
+  QCOMPARE(form.stageTabs().TabColour(2), QColor(192, 192, 192));
+  // The wavelet tools stay hidden over the align page.
+  form.session().Controls.SetChecked("Gammaspeedbutton1", true);
+  QApplication::processEvents();
+  QVERIFY(form.findChild<QDockWidget*>("Gamma_Panel")->isHidden());
+
+  form.session().StageReached = 1;  // after the limit stage
+  form.pages().setCurrentIndex(kTabWavelet);
+  QCOMPARE(form.stageTabs().currentIndex(), int(kTabStack));
+  QCOMPARE(form.session().ViewState, 6);
+  form.session().StageReached = 3;
+  form.stageTabs().setCurrentIndex(kTabWavelet);
+  QCOMPARE(form.pages().currentIndex(), int(kTabWavelet));
+  QCOMPARE(form.session().ViewState, 7);
+  QCOMPARE(form.stageTabs().TabColour(0), QColor(192, 220, 192));
+  QVERIFY(!form.findChild<QDockWidget*>("Gamma_Panel")->isHidden());
+  QVERIFY(!form.findChild<QDockWidget*>("WaveletSection_panel")->isHidden());
+}
+
+void MainFormTest::toolTogglesShowTheirPanelsOnTheWaveletTab() {
+  TMainForm form;
+  form.show();
+  form.session().StageReached = 3;
+  form.stageTabs().setCurrentIndex(kTabWavelet);
+  auto* zoom = form.findChild<QToolButton*>("ZoomWaveletbutton");
+  auto* panel = form.findChild<QDockWidget*>("Zoom_Panel");
+  QVERIFY(panel->isHidden());
+  zoom->click();
+  QTRY_VERIFY(!panel->isHidden());
+  form.stageTabs().setCurrentIndex(kTabAlign);
+  QVERIFY(panel->isHidden());
+  auto* process = form.findChild<QPushButton*>("ProcessButton");
+  QVERIFY(process->isEnabled());
+  form.findChild<QCheckBox*>("Autoprocessbox")->click();
+  form.stageTabs().setCurrentIndex(kTabWavelet);
+  QVERIFY(!process->isEnabled());
+}
+
+void MainFormTest::stageRunsOffTheWindowThreadWithProgressAndCancel() {
+  TMainForm form;
+  form.show();
+  int timerTicks = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] { ++timerTicks; });
+  ticker.start(10);
+  QSignalSpy finished(&form, &TMainForm::StageFinished);
+  QVERIFY(form.RunStage("Align", [](Session& s) { SlowStage(s, 400, 5); }));
+  QVERIFY(!form.RunStage("Stack", [](Session&) {}));  // one stage at a time
+  QVERIFY(!form.stageTabs().isEnabled());
+  auto* status = form.findChild<QLabel*>("Statusbartext4");
+  QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith("Time used: "), 5000);
+  QVERIFY(form.windowTitle().startsWith("L 6:Align "));
+  QVERIFY(timerTicks > 3);  // the window kept serving events
+  QVERIFY(form.findChild<QProgressBar*>("StatusBar_ProgressBar")->value() > 0);
+
+  form.host().SetResponder([](const Message& m) {
+    return MessageAnswer{m.Title == "Cancelling ..." ? kResultYes : kResultOK, false};
+  });
+  form.findChild<QPushButton*>("CancelButton")->click();
+  QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
+  QVERIFY(form.session().Progress.Done() < 400);
+  QVERIFY(form.stageTabs().isEnabled());
+  QCOMPARE(form.windowTitle(), QString(kApplicationTitle));
+}
+
+void MainFormTest::closingDuringAStageCancelsThenCloses() {
+  TMainForm form;
+  form.show();
+  QSignalSpy finished(&form, &TMainForm::StageFinished);
+  QVERIFY(form.RunStage("Stack", [](Session& s) { SlowStage(s, 100000, 1); }));
+  QTest::qWait(50);
+  form.close();
+  QVERIFY(form.isVisible());  // not yet: the stage stops first
+  QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
+  QTRY_VERIFY(!form.isVisible());
+}
+
+void MainFormTest::messageBoxCarriesTheCheckBox() {
+  TMainForm form;
+  form.show();
+  QTimer::singleShot(100, [] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QVERIFY(box);
+    auto* check = box->findChild<QCheckBox*>("chkCustom");
+    QVERIFY(check);
+    QCOMPARE(check->text(), QString("Restart Lumivane V6 "));
+    box->button(QMessageBox::No)->click();
+  });
+  form.CancelButtonClick();
+  QVERIFY(!form.session().CancelRequested);
+}
+
+void MainFormTest::screenshot() {
+  TMainForm form;
+  form.resize(1200, 800);
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  const QString out = QString::fromLocal8Bit(qgetenv("LUMIVANE_SCREENSHOT"));
+  if (!out.isEmpty()) QVERIFY(form.grab().save(out));
+}
+
+QTEST_MAIN(MainFormTest)
+#include "main_form_test.moc"
