@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QThread>
+#include <QTimer>
 
 namespace lumivane {
 
@@ -91,6 +92,51 @@ void QtHost::Attention() {
 
 void QtHost::PlaySound(Sound) {
   OnWindowThread([] { QApplication::beep(); });
+}
+
+}  // namespace lumivane
+
+namespace lumivane {
+
+void QtHost::RunOnMainThread(const std::function<void()>& fn) {
+  if (QThread::currentThread() == thread()) fn();
+  else QMetaObject::invokeMethod(this, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+}
+
+QLabel* QtHost::InfoPanel(int kind) {
+  QPointer<QLabel>& panel = infoPanels_[kind];
+  if (!panel && w_.Window) {
+    panel = new QLabel(w_.Window);
+    panel->setObjectName(QString("IAsemipanel%1").arg(kind));
+    panel->setStyleSheet("background: rgba(255, 255, 210, 220); border: 1px solid #808080; padding: 2px;");
+    panel->setAlignment(Qt::AlignCenter);
+    panel->move(200, 120);  // kind 3 keeps this place; kinds 1 and 4 go to the corner
+  }
+  return panel;
+}
+
+void QtHost::ShowInfoPanel(int kind, const std::string& text, int seconds) {
+  if (kind != 1 && kind != 3 && kind != 4) return;
+  OnWindowThread([this, kind, t = QString::fromStdString(text), seconds] {
+    QLabel* panel = InfoPanel(kind);
+    if (!panel) return;
+    if (kind != 3) panel->move(0, 0);
+    panel->resize(static_cast<int>(t.size()) * 8 + 20, panel->sizeHint().height());
+    panel->setText(t);
+    panel->show();
+    panel->raise();
+    if (seconds > 0) {
+      QTimer*& timer = infoTimers_[kind];
+      if (!timer) {
+        timer = new QTimer(this);
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, [this, kind] {
+          if (QLabel* p = infoPanels_[kind]) p->hide();
+        });
+      }
+      timer->start(seconds * 1000);
+    }
+  });
 }
 
 }  // namespace lumivane

@@ -5,11 +5,13 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <map>
 
 #include "session/host.hpp"
 
 class QLabel;
 class QProgressBar;
+class QTimer;
 class QWidget;
 
 namespace lumivane {
@@ -35,6 +37,8 @@ class QtHost : public QObject, public Host {
   void ShowMemory(const std::string& text) override;
   void Attention() override;
   void PlaySound(Sound sound) override;
+  void ShowInfoPanel(int kind, const std::string& text, int seconds) override;
+  void RunOnMainThread(const std::function<void()>& fn) override;
 
   // Answers messages instead of a message box (tests, batch runs).
   void SetResponder(std::function<MessageAnswer(const Message&)> responder) { responder_ = std::move(responder); }
@@ -43,7 +47,11 @@ class QtHost : public QObject, public Host {
   MessageAnswer AskHere(const Message& message);
   void OnWindowThread(std::function<void()> fn);
 
+  QLabel* InfoPanel(int kind);
+
   QtHostWidgets w_;
+  std::map<int, QPointer<QLabel>> infoPanels_;
+  std::map<int, QTimer*> infoTimers_;
   std::function<MessageAnswer(const Message&)> responder_;
 };
 

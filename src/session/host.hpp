@@ -52,6 +52,8 @@ class Host {
   virtual void PlaySound(Sound sound) { (void)sound; }
   // A chance to repaint; stages call it at their progress reports.
   virtual void Refresh() {}
+  // Runs fn on the thread that owns the user interface and returns when it has run.
+  virtual void RunOnMainThread(const std::function<void()>& fn) { fn(); }
 };
 
 // A message routine answer for a button set when nobody is there to ask: Yes (or OK) when

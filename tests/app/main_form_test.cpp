@@ -55,6 +55,7 @@ class MainFormTest : public QObject {
   void stageRunsOffTheWindowThreadWithProgressAndCancel();
   void closingDuringAStageCancelsThenCloses();
   void messageBoxCarriesTheCheckBox();
+  void infoPanelShowsForItsSeconds();
   void screenshot();
 };
 
@@ -174,6 +175,21 @@ void MainFormTest::messageBoxCarriesTheCheckBox() {
   });
   form.CancelButtonClick();
   QVERIFY(!form.session().CancelRequested);
+}
+
+void MainFormTest::infoPanelShowsForItsSeconds() {
+  TMainForm form;
+  form.show();
+  form.host().ShowInfoPanel(1, "Stack saved", 1);
+  auto* panel = form.findChild<QLabel*>("IAsemipanel1");
+  QVERIFY(panel);
+  QVERIFY(panel->isVisible());
+  QCOMPARE(panel->pos(), QPoint(0, 0));
+  QCOMPARE(panel->width(), 11 * 8 + 20);
+  QTRY_VERIFY_WITH_TIMEOUT(!panel->isVisible(), 3000);
+  form.host().ShowInfoPanel(3, "Wait", 0);  // no seconds: stays
+  QTest::qWait(50);
+  QVERIFY(form.findChild<QLabel*>("IAsemipanel3")->isVisible());
 }
 
 void MainFormTest::screenshot() {

@@ -46,6 +46,17 @@ TEST(IniFile, SaveAndLoadThroughTheDisk) {
   EXPECT_TRUE(missing.Sections().empty());
 }
 
+namespace {
+void RegisterOneOfEachKind(Controls& c) {
+  c.AddDouble("t", "Resamplespin", 1.0, 4.0, 2.0, 0.2, 1);
+  c.AddInt("t", "Cores", 1, 8, 1);
+  c.AddCheck("t", "Colourstack", false);
+  c.AddChoice("t", "LimitMethod", {"a", "b", "c"}, 0);
+  c.AddSlider("t", "Layer1Slider", 0, 100, 10);
+  c.AddText("t", "HistoChannel", "RGB");
+}
+}  // namespace
+
 TEST(IniFile, ControlValuesRoundTripWithDotDecimalsWhateverTheLocale) {
   // A locale with decimal commas must not change what the files hold.
   const char* previous = std::setlocale(LC_NUMERIC, nullptr);
@@ -53,12 +64,7 @@ TEST(IniFile, ControlValuesRoundTripWithDotDecimalsWhateverTheLocale) {
   std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
 
   Controls c;
-  c.AddDouble("t", "Resamplespin", 1.0, 4.0, 2.0, 0.2, 1);
-  c.AddInt("t", "Cores", 1, 8, 1);
-  c.AddCheck("t", "Colourstack", false);
-  c.AddChoice("t", "LimitMethod", {"a", "b", "c"}, 0);
-  c.AddSlider("t", "Layer1Slider", 0, 100, 10);
-  c.AddText("t", "HistoChannel", "RGB");
+  RegisterOneOfEachKind(c);
   c.SetDouble("Resamplespin", 2.6);
   c.SetInt("Cores", 4);
   c.SetChecked("Colourstack", true);
@@ -75,12 +81,7 @@ TEST(IniFile, ControlValuesRoundTripWithDotDecimalsWhateverTheLocale) {
   EXPECT_EQ(ini.Get("STACK", "Layer1Slider.Max").value_or(""), "200");
 
   Controls d;
-  d.AddDouble("t", "Resamplespin", 1.0, 4.0, 2.0, 0.2, 1);
-  d.AddInt("t", "Cores", 1, 8, 1);
-  d.AddCheck("t", "Colourstack", false);
-  d.AddChoice("t", "LimitMethod", {"a", "b", "c"}, 0);
-  d.AddSlider("t", "Layer1Slider", 0, 100, 10);
-  d.AddText("t", "HistoChannel", "RGB");
+  RegisterOneOfEachKind(d);
   IniFile reread;
   reread.Parse(ini.Text());
   d.LoadFromIni(reread, "stack", names);
