@@ -23,8 +23,6 @@ void ImageDataSection::Allocate(int w, int h) {
   Coverage.Allocate(w, h, kPlaneMargin);
   if (FurtherStackEnabled) FurtherStack.Allocate(w, h, kPlaneMargin);
   else FurtherStack.Release();
-  Stack16.Release();
-  Processed16.Release();
   Stack16.Allocate(w, h);
   Processed16.Allocate(w, h);
 }

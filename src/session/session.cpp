@@ -27,7 +27,8 @@ void Session::SetHost(Host* host) { host_ = host ? host : &gSilentHost; }
 void Session::SetupImageDataSection(int w, int h) {
   host().SetStatusText(kStatusSummary, "Clearing old image datasection");
   host().Refresh();
-  ClearImageDataSection();
+  // Allocate below zero-fills every plane, which is all that clearing the old section
+  // would add; one pass over the memory is enough.
   Data.StackSizeW = w;
   Data.StackSizeH = h;
 
