@@ -4,6 +4,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QImage>
+#include <QMimeData>
+#include <QPixmap>
 #include <QDockWidget>
 #include <QLabel>
 #include <QListWidget>
@@ -20,6 +26,10 @@
 #include "session/about.hpp"
 #include "session/cancel.hpp"
 #include "session/startup.hpp"
+#include "input/frame_reader.hpp"
+#include "input/input_controls.hpp"
+#include "input/open_recording.hpp"
+#include "input/source_kind.hpp"
 
 namespace lumivane {
 
@@ -58,6 +68,7 @@ const PanelRule kPanelRules[] = {
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), session_(std::make_unique<Session>()) {
+  input::RegisterInputControls(session_->Controls);
   setObjectName("TMainForm");
   setWindowTitle(kApplicationTitle);
   resize(1100, 760);
@@ -91,6 +102,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), session_(std::make_
   connect(CancelButton, &QPushButton::clicked, this, &TMainForm::CancelButtonClick);
   connect(PauseButton, &QPushButton::clicked, this, &TMainForm::PauseButtonClick);
   connect(ActiveOptions, &QListWidget::itemClicked, this, &TMainForm::ActiveOptionsClick);
+  setAcceptDrops(true);
+  // Moving the preview slider shows that frame.
+  session_->Controls.OnChange("PreviewSlider", [this](Origin o) {
+    if (o == Origin::User) ShowFrame(session_->Controls.Slider("PreviewSlider").Position);
+  });
 
   RefreshActiveOptions();
   Statusbartext3->clear();
@@ -239,6 +255,77 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+}
+
+}  // namespace lumivane
+
+namespace lumivane {
+
+void TMainForm::STARTFILESELECTION() {
+  if (running_) return;
+  QStringList filters;
+  const char* patterns[] = {"*.avi *.mpg *.mpeg", "*.bmp", "*.fit *.fits *.fts", "*.jpg *.jpeg",
+                            "*.tif *.tiff", "*.png", "*.ser", "*.lfl"};
+  for (int i = 0; i < 8; ++i)
+    filters << QString("%1 (%2)").arg(QString::fromUtf8(input::kOpenDialogFilters[i]).section(" (", 0, 0), patterns[i]);
+  QFileDialog dialog(this, "Open file(s)");
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setNameFilters(filters);
+  const std::string last = session_->KeyStore.Get("Files", "Lasttype", "AVI");
+  const int lastIndex = input::FilterIndexFromExtension("x." + last);
+  if (lastIndex > 0) dialog.selectNameFilter(filters[lastIndex - 1]);
+  if (dialog.exec() != QDialog::Accepted) return;
+  OpenFiles(dialog.selectedFiles(), static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1);
+}
+
+void TMainForm::OpenFiles(const QStringList& files, int filterIndex) {
+  std::vector<std::string> names;
+  for (const QString& f : files) names.push_back(f.toStdString());
+  RunStage("Open", [names, filterIndex](Session& s) {
+    if (filterIndex < 0) input::PJFormDropFiles1DropFiles(s, names);
+    else input::STARTFILESELECTION(s, {names, filterIndex});
+  });
+  connect(this, &TMainForm::StageFinished, this, [this](const QString& name, bool) {
+    if (name == "Open") RecordingOpened();
+  }, Qt::SingleShotConnection);
+}
+
+void TMainForm::RecordingOpened() {
+  if (session_->AlignState >= 1) setWindowTitle(QString::fromStdString(session_->WindowCaption));
+  RefreshActiveOptions();
+  ApplyTabOutcome(Change_TabPages(*session_, session_->SelectedTab));
+  ShowPicture();
+}
+
+void TMainForm::ShowFrame(int n) {
+  if (running_ || session_->AlignState < 1) return;
+  try {
+    input::ReadFrame(*session_, n);
+  } catch (const std::exception& e) {
+    CALLMessagedlg(*session_, "Frame error", e.what());
+  }
+  ShowPicture();
+}
+
+void TMainForm::ShowPicture() {
+  const Bitmap24& b = session_->Work.Bitmap;
+  if (session_->AlignState < 1 || b.Empty()) return;
+  QImage image(b.Data(), b.Width(), b.Height(), static_cast<qsizetype>(b.Stride()), QImage::Format_BGR888);
+  Frontpanel->setPixmap(QPixmap::fromImage(image).scaled(Frontpanel->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  const int pos = session_->Controls.Slider("PreviewSlider").Position;
+  FrameLabel->setText(QString("Frame %1 / %2").arg(pos + 1).arg(session_->Frames.FrameCount));
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (!running_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+  QStringList files;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) files << url.toLocalFile();
+  if (!files.isEmpty()) OpenFiles(files, -1);
+  event->acceptProposedAction();
 }
 
 }  // namespace lumivane

@@ -52,12 +52,18 @@ class TMainForm : public QMainWindow {
   void CancelButtonClick();
   void PauseButtonClick();
   void ActiveOptionsClick();
+  void STARTFILESELECTION();
+  // Opens files as the open dialog would (filter index 0: by extension).
+  void OpenFiles(const QStringList& files, int filterIndex);
+  void ShowFrame(int n);
 
  signals:
   void StageFinished(const QString& name, bool succeeded);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildPages();
@@ -69,6 +75,8 @@ class TMainForm : public QMainWindow {
   void StageEnded(const QString& name, bool succeeded);
   void RefreshActiveOptions();
   void FillAbout();
+  void RecordingOpened();
+  void ShowPicture();
   QDockWidget* Panel(const char* name) const;
 
   std::unique_ptr<Session> session_;
@@ -88,6 +96,8 @@ class TMainForm : public QMainWindow {
   QPushButton* ProcessButton = nullptr;
   QListWidget* ActiveOptions = nullptr;
   QPlainTextEdit* Memo1 = nullptr;
+  QLabel* Frontpanel = nullptr;
+  QLabel* FrameLabel = nullptr;
 
   std::map<std::string, QDockWidget*> panels_;
   std::map<std::string, bool> stackPanelsShown_;

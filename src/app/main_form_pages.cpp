@@ -85,6 +85,8 @@ void TMainForm::BuildPages() {
   setCentralWidget(central);
 
   auto* fileMenu = menuBar()->addMenu("&File");
+  auto* open = fileMenu->addAction("Open...", QKeySequence::Open, this, [this] { STARTFILESELECTION(); });
+  open->setObjectName("SelectFileButton");
   auto* saveProject = fileMenu->addAction("Save as");
   saveProject->setObjectName("ProjectSaver");
   saveProject->setToolTip("Save project data and specify name");
@@ -127,12 +129,18 @@ void TMainForm::BuildPages() {
   left->addStretch(1);
   alignLayout->addLayout(left);
   auto* preview = new QVBoxLayout;
-  auto* front = Named(new QLabel("No recording open"), "Frontpanel");
-  front->setAlignment(Qt::AlignCenter);
-  front->setMinimumSize(640, 480);
-  front->setStyleSheet("background: #202020; color: #c0c0c0;");
-  preview->addWidget(front, 1);
-  preview->addWidget(Slider("PreviewSlider"));
+  Frontpanel = Named(new QLabel("Open a recording with Ctrl+O, or drop image files here"), "Frontpanel");
+  Frontpanel->setAlignment(Qt::AlignCenter);
+  Frontpanel->setMinimumSize(640, 480);
+  Frontpanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  Frontpanel->setStyleSheet("background: #202020; color: #c0c0c0;");
+  preview->addWidget(Frontpanel, 1);
+  auto* sliderRow = new QHBoxLayout;
+  sliderRow->addWidget(Slider("PreviewSlider"), 1);
+  FrameLabel = Named(new QLabel, "FrameLabel");
+  FrameLabel->setMinimumWidth(140);
+  sliderRow->addWidget(FrameLabel);
+  preview->addLayout(sliderRow);
   alignLayout->addLayout(preview, 1);
   PageControl1->addTab(align, "Align");
 

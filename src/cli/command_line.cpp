@@ -16,10 +16,15 @@ const char* const kUsage =
     "  --help              this text\n"
     "\n"
     "Commands:\n"
+    "  info RECORDING...   open the recording and print source kind, frame count, size, bits,\n"
+    "                      colour or grey, Bayer pattern\n"
+    "  frame RECORDING... --index N [-o OUT] [--at X,Y]...\n"
+    "                      read frame N; save it (.bmp the picture as shown, .png/.tif 16-bit\n"
+    "                      full depth); --at prints the full-depth samples and the 8-bit view B G R\n"
     "  settings            every control with its value, range, default and settings group\n"
     "  version             the program's version\n"
     "\n"
-    "Commands still being built: info, frame, align, stack, process, batch, demo, points.\n"
+    "Commands still being built: align, stack, process, batch, demo, points.\n"
     "\n"
     "Exit codes: 0 done; 1 the work failed (message on stderr); 2 the command line is wrong.\n";
 

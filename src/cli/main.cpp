@@ -6,6 +6,8 @@
 
 #include "cli/command_line.hpp"
 #include "cli/console_host.hpp"
+#include "cli/input_commands.hpp"
+#include "input/input_controls.hpp"
 #include "lumivane_version.hpp"
 #include "platform/atomic_file.hpp"
 #include "platform/error.hpp"
@@ -20,7 +22,7 @@ using namespace lumivane;
 
 namespace {
 
-const std::vector<std::string> kPlannedCommands = {"info", "frame", "align", "stack", "process", "batch", "demo", "points"};
+const std::vector<std::string> kPlannedCommands = {"align", "stack", "process", "batch", "demo", "points"};
 
 int Settings(Session& s, const cli::CommandLine& cl) {
   auto rows = ListControls(s.Controls);
@@ -49,6 +51,7 @@ int Run(const cli::CommandLine& cl) {
   if (!std::filesystem::is_directory(cl.AppDir)) throw cli::UsageError("--appdir: no such folder \"" + cl.AppDir + "\"");
 
   Session session;
+  input::RegisterInputControls(session.Controls);
   cli::ConsoleHost host(cl.Yes, cl.Quiet);
   session.SetHost(&host);
   session.AppDir = cl.AppDir;
@@ -75,6 +78,10 @@ int Run(const cli::CommandLine& cl) {
     rc = Version(cl);
   } else if (cl.Command == "settings") {
     rc = Settings(session, cl);
+  } else if (cl.Command == "info") {
+    rc = cli::InfoCommand(session, cl);
+  } else if (cl.Command == "frame") {
+    rc = cli::FrameCommand(session, cl);
   } else {
     for (const auto& planned : kPlannedCommands)
       if (cl.Command == planned) throw Error("the command \"" + planned + "\" is not available in this version yet");

@@ -5,7 +5,9 @@
 #pragma once
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "session/controls.hpp"
@@ -13,6 +15,7 @@
 #include "session/host.hpp"
 #include "session/image.hpp"
 #include "session/image_data_section.hpp"
+#include "session/ini_file.hpp"
 #include "session/limits.hpp"
 #include "session/plane.hpp"
 #include "session/progress.hpp"
@@ -54,6 +57,12 @@ struct ViewScroll {
   int PosX = -1, PosY = -1;
 };
 
+// The readers of the open recording (main thread and worker slots). The frame reader
+// defines what they hold; the session owns them so that they live as long as the recording.
+struct RecordingReaders {
+  virtual ~RecordingReaders() = default;
+};
+
 class Session {
  public:
   Session();
@@ -83,6 +92,15 @@ class Session {
   bool DeepPng = false;
   std::array<bool, kActiveOptionCount> ActiveOptions{};
   std::string OpenedFileName = "none";
+  std::string CodecText;            // video: stream type and codec code
+  bool ExtendedVideoFallback = false;
+  int SourceBits = 8;               // bits per sample of the source's frames
+  bool SingleImage = false;         // one still image, stacked as two identical frames
+  std::uint16_t TiffMaximum = 0;    // largest TIFF sample met (kept for stacking)
+  std::string WindowCaption;        // "Lumivane processing ..." while a recording is open
+  std::unique_ptr<RecordingReaders> Readers;
+  // Per-user keys ("Files" section: "Lasttype", "Dir", ...).
+  IniFile KeyStore;
 
   // Images.
   WorkImage Work;
@@ -132,6 +150,8 @@ class Session {
   // The wavelet decomposition, installed by whoever links the wavelet stage; the stage
   // tabs call it when the layers are dirty.
   std::function<void(Session&)> CalcWaveletLayers;
+  // Stacking of a single image (two identical frames), installed by whoever links stacking.
+  std::function<void(Session&)> StackSingleImage;
 
   // Folders.
   std::string AppDir = ".";

@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSlider>
+#include <QDir>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
@@ -17,6 +19,7 @@
 #include "app/main_form.hpp"
 #include "app/qt_host.hpp"
 #include "app/stage_tab_bar.hpp"
+#include "codecs/bmp_writer.hpp"
 #include "session/frame_jobs.hpp"
 #include "session/session.hpp"
 
@@ -56,6 +59,7 @@ class MainFormTest : public QObject {
   void closingDuringAStageCancelsThenCloses();
   void messageBoxCarriesTheCheckBox();
   void infoPanelShowsForItsSeconds();
+  void openingShowsFrameZeroAndTheSliderStepsThroughFrames();
   void screenshot();
 };
 
@@ -192,11 +196,43 @@ void MainFormTest::infoPanelShowsForItsSeconds() {
   QVERIFY(form.findChild<QLabel*>("IAsemipanel3")->isVisible());
 }
 
+void MainFormTest::openingShowsFrameZeroAndTheSliderStepsThroughFrames() {
+  const QString dir = QDir::tempPath() + "/lv_gui_open_" + QString::number(QCoreApplication::applicationPid());
+  QDir().mkpath(dir);
+  QStringList files;
+  for (int i = 0; i < 3; ++i) {
+    Bitmap24 b(40, 30);
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 40; ++x) b.Pixel(x, y)[0] = b.Pixel(x, y)[1] = b.Pixel(x, y)[2] = std::uint8_t(60 * i + x);
+    files << dir + QString("/f%1.bmp").arg(i);
+    codecs::WriteBMP(files.back().toStdString(), b);
+  }
+  TMainForm form;
+  form.show();
+  QSignalSpy finished(&form, &TMainForm::StageFinished);
+  form.OpenFiles(files, 0);
+  QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
+  QTRY_COMPARE(form.findChild<QSlider*>("PreviewSlider")->maximum(), 2);
+  QVERIFY(form.windowTitle().startsWith("Lumivane processing BMP: "));
+  QVERIFY(!form.findChild<QLabel*>("Frontpanel")->pixmap().isNull());
+  QCOMPARE(form.findChild<QLabel*>("FrameLabel")->text(), QString("Frame 1 / 3"));
+  form.findChild<QSlider*>("PreviewSlider")->setValue(2);  // as the user drags it
+  QCOMPARE(form.session().Work.Bitmap.Pixel(0, 0)[0], 120);
+  QCOMPARE(form.findChild<QLabel*>("FrameLabel")->text(), QString("Frame 3 / 3"));
+  QDir(dir).removeRecursively();
+}
+
 void MainFormTest::screenshot() {
   TMainForm form;
   form.resize(1200, 800);
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
+  const QString data = QString::fromLocal8Bit(qgetenv("LUMIVANE_TESTDATA"));
+  if (!data.isEmpty()) {
+    QSignalSpy finished(&form, &TMainForm::StageFinished);
+    form.OpenFiles({data + "/recordings/moon_crop256_y800_ffmpeg.avi"}, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
+  }
   const QString out = QString::fromLocal8Bit(qgetenv("LUMIVANE_SCREENSHOT"));
   if (!out.isEmpty()) QVERIFY(form.grab().save(out));
 }
