@@ -3,17 +3,21 @@
 set -euo pipefail
 build=${1:-build/release}
 cli="$build/src/cli/lumivane-cli"
+out="$build/demo"
+mkdir -p "$out"
 echo "== lumivane-cli $("$cli" version | cut -d' ' -f2)"
-echo "The processing pipeline is still being built: opening recordings, alignment,"
-echo "stacking and sharpening arrive in the next steps. What exists today:"
+echo "Alignment, stacking and sharpening are still being built; this demo opens recordings."
 echo
-echo "== the controls every stage reads (first 15 of $("$cli" settings | tail -n +2 | wc -l)):"
-"$cli" --cores 2 settings | head -16
+# A short raw grey video of the bundled lunar photograph (the seeing simulator comes later).
+ffmpeg -v error -y -loop 1 -i data/skimage_moon.png -frames:v 50 -r 25 -pix_fmt gray -c:v rawvideo \
+  -vtag Y800 "$out/moon_y800.avi"
+echo "== info on $out/moon_y800.avi"
+"$cli" --quiet info "$out/moon_y800.avi"
 echo
-echo "== a wrong control is refused with exit code 2:"
-set +e
-"$cli" --set NoSuchControl=1 settings
-echo "exit code $?"
-set -e
+echo "== frame 10, saved at full depth, with two samples"
+"$cli" --quiet frame "$out/moon_y800.avi" --index 10 -o "$out/frame10.png" --at 100,100 --at 256,300
 echo
-echo "Open the window with: make gui"
+echo "== the bundled photograph itself, as JSON"
+"$cli" --quiet --json info data/skimage_moon.png
+echo
+echo "Results are in $out. Open the window with: make gui"
