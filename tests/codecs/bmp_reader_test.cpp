@@ -1,4 +1,5 @@
 #include "codecs/bmp_reader.hpp"
+#include "codecs/bmp_writer.hpp"
 
 #include <gtest/gtest.h>
 
@@ -141,4 +142,25 @@ TEST(BmpFromAnotherWriter, MatchItsDecoder) {
 }
 
 }  // namespace
+}  // namespace lumivane::codecs
+
+namespace lumivane::codecs {
+
+TEST(BmpWriter, RoundTripsThroughTheReaderForOddWidths) {
+  for (int w : {1, 3, 4, 7}) {
+    Bitmap24 b(w, 5);
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < w; ++x) {
+        std::uint8_t* p = b.Pixel(x, y);
+        p[0] = static_cast<std::uint8_t>(x * 30 + y);
+        p[1] = static_cast<std::uint8_t>(200 - y * 7);
+        p[2] = static_cast<std::uint8_t>(x ^ y);
+      }
+    const std::string path = ::testing::TempDir() + "lv_bmp_round_" + std::to_string(w) + ".bmp";
+    WriteBMP(path, b);
+    EXPECT_EQ(ReadBMP(path), b) << "width " << w;
+    std::remove(path.c_str());
+  }
+}
+
 }  // namespace lumivane::codecs

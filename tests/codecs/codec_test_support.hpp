@@ -2,6 +2,7 @@
 // fixtures, running the independent command-line tools, and the shared test data folder.
 #pragma once
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 

@@ -85,6 +85,17 @@ TEST_F(Tiff, WrittenFileReadsBackWithTheSameSamples) {
   }
 }
 
+TEST_F(Tiff, ImagesTallerThan8192RowsAreRead) {
+  Image16 tall(2, 9000);
+  tall.Pixel(1, 8999)[2] = 0xBEEF;
+  const std::string path = Path("tall.tif");
+  WriteTIFF(tall, path);
+  TiffImage back;
+  std::uint16_t scale = 0;
+  ReadTIFF(back, path, scale);
+  EXPECT_EQ(back.Pixels16, tall);
+}
+
 TEST_F(Tiff, WriterReplacesAnExistingFile) {
   const std::string path = Path("again.tif");
   WriteTIFF(Ramp16(9, 9), path);
