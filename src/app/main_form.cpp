@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -103,6 +105,14 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), session_(std::make_
   connect(PauseButton, &QPushButton::clicked, this, &TMainForm::PauseButtonClick);
   connect(ActiveOptions, &QListWidget::itemClicked, this, &TMainForm::ActiveOptionsClick);
   setAcceptDrops(true);
+  // "Use file from Clipboard" is offered while the clipboard holds a picture.
+  auto showClipboardButton = [this] {
+    const QMimeData* m = QGuiApplication::clipboard()->mimeData();
+    if (QWidget* b = findChild<QWidget*>("Clipboardfront")) b->setVisible(m && m->hasImage());
+  };
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, showClipboardButton);
+  showClipboardButton();
+  connect(findChild<QPushButton*>("Clipboardfront"), &QPushButton::clicked, this, &TMainForm::ClipboardFrontClick);
   // Moving the preview slider shows that frame.
   session_->Controls.OnChange("PreviewSlider", [this](Origin o) {
     if (o == Origin::User) ShowFrame(session_->Controls.Slider("PreviewSlider").Position);
@@ -281,10 +291,14 @@ void TMainForm::STARTFILESELECTION() {
 void TMainForm::OpenFiles(const QStringList& files, int filterIndex) {
   std::vector<std::string> names;
   for (const QString& f : files) names.push_back(f.toStdString());
-  RunStage("Open", [names, filterIndex](Session& s) {
+  RunOpen([names, filterIndex](Session& s) {
     if (filterIndex < 0) input::PJFormDropFiles1DropFiles(s, names);
     else input::STARTFILESELECTION(s, {names, filterIndex});
   });
+}
+
+void TMainForm::RunOpen(std::function<void(Session&)> open) {
+  if (!RunStage("Open", std::move(open))) return;
   connect(this, &TMainForm::StageFinished, this, [this](const QString& name, bool) {
     if (name == "Open") RecordingOpened();
   }, Qt::SingleShotConnection);
@@ -326,6 +340,19 @@ void TMainForm::dropEvent(QDropEvent* event) {
     if (url.isLocalFile()) files << url.toLocalFile();
   if (!files.isEmpty()) OpenFiles(files, -1);
   event->acceptProposedAction();
+}
+
+}  // namespace lumivane
+
+namespace lumivane {
+
+void TMainForm::ClipboardFrontClick() {
+  const QImage image = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_BGR888);
+  if (image.isNull() || running_) return;
+  Bitmap24 picture(image.width(), image.height());
+  for (int y = 0; y < image.height(); ++y)
+    std::copy_n(image.constScanLine(y), picture.Stride(), picture.Row(y));
+  RunOpen([picture](Session& s) { input::ClipboardFrontClick(s, picture); });
 }
 
 }  // namespace lumivane

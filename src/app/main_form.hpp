@@ -56,6 +56,7 @@ class TMainForm : public QMainWindow {
   // Opens files as the open dialog would (filter index 0: by extension).
   void OpenFiles(const QStringList& files, int filterIndex);
   void ShowFrame(int n);
+  void ClipboardFrontClick();
 
  signals:
   void StageFinished(const QString& name, bool succeeded);
@@ -76,6 +77,7 @@ class TMainForm : public QMainWindow {
   void RefreshActiveOptions();
   void FillAbout();
   void RecordingOpened();
+  void RunOpen(std::function<void(Session&)> open);
   void ShowPicture();
   QDockWidget* Panel(const char* name) const;
 

@@ -135,6 +135,9 @@ void TMainForm::BuildPages() {
   Frontpanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   Frontpanel->setStyleSheet("background: #202020; color: #c0c0c0;");
   preview->addWidget(Frontpanel, 1);
+  auto* clip = Named(new QPushButton("Use file from Clipboard"), "Clipboardfront");
+  clip->hide();
+  preview->addWidget(clip, 0, Qt::AlignLeft);
   auto* sliderRow = new QHBoxLayout;
   sliderRow->addWidget(Slider("PreviewSlider"), 1);
   FrameLabel = Named(new QLabel, "FrameLabel");

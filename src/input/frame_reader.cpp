@@ -176,7 +176,11 @@ void ReadFrameToSlot(Session& s, int slot, int n, SlotReadLog& log) {
   WorkerSlot& ws = s.Slots[static_cast<size_t>(slot)];
   if (!s.IndexedSource || s.Source == SourceKind::Video) {
     VideoFrameRef ref = LocateVideoFrame(s, n);
-    VideoReader& r = ReadersOf(s).Slots[static_cast<size_t>(slot)];
+    // Workers use the readers the main thread made when it opened the recording; they
+    // never create shared state themselves.
+    auto* readers = dynamic_cast<FrameReaders*>(s.Readers.get());
+    if (!readers) throw Error("The video readers are not set up: open the recording first");
+    VideoReader& r = readers->Slots[static_cast<size_t>(slot)];
     EnsureOpen(r, ref.File, ModeOf(s));
     r.ReadFrame(ref.Local, ws.SlotImage, nullptr);
   } else {

@@ -18,6 +18,7 @@ struct FrameReaders : RecordingReaders {
   VideoReader Main;
   std::array<VideoReader, kWorkerSlots> Slots;
 };
+// The readers of the recording, made on first use: call it from the driving thread only.
 FrameReaders& ReadersOf(Session& s);
 
 // What a worker read saw. Workers never write shared session state; the driver merges

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "codecs/bmp_writer.hpp"
 #include "input/colour_test.hpp"
 #include "input/frame_reader.hpp"
 #include "input/source_kind.hpp"
@@ -41,6 +42,23 @@ std::string FileDateText(const std::string& path) {
 }
 
 double FileDateDays(const std::string& path) { return FileSeconds(path) / 86400.0; }
+
+// Puts the files of a video set in order (by date or by name) into the session's file
+// table with contiguous frame ranges; returns the total frame count.
+int OrderVideoFiles(Session& s, std::vector<AviFileEntry> entries, bool byTime) {
+  std::stable_sort(entries.begin(), entries.end(), [byTime](const AviFileEntry& a, const AviFileEntry& b) {
+    return byTime ? a.FileDate < b.FileDate : a.FileName < b.FileName;
+  });
+  int next = 0;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    entries[i].FirstFrame = next;
+    entries[i].LastFrame = next + entries[i].FrameCount - 1;
+    next = entries[i].LastFrame + 1;
+    s.Frames.AviFiles[i] = entries[i];
+  }
+  s.Frames.LastAviFile = static_cast<int>(entries.size()) - 1;
+  return next;
+}
 
 void WriteKey(Session& s, const std::string& key, const std::string& value) { s.KeyStore.Set("Files", key, value); }
 
@@ -200,21 +218,12 @@ bool OpenVideo(Session& s, std::vector<std::string> files) {
           if (LowerExtension(f) == ".avi") entries.push_back({f, FileDateDays(f), 0, 0, 0});
         if (entries.size() > static_cast<size_t>(kMaxVideoFiles))
           throw Error("At most " + std::to_string(kMaxVideoFiles) + " video files can be opened together");
-        const bool byTime = s.Controls.Checked("MultipleAVIsortontime");
-        std::stable_sort(entries.begin(), entries.end(), [byTime](const AviFileEntry& a, const AviFileEntry& b) {
-          return byTime ? a.FileDate < b.FileDate : a.FileName < b.FileName;
-        });
-        int next = 0;
-        for (size_t i = 0; i < entries.size(); ++i) {
+        for (auto& e : entries) {
           VideoReader r;
-          r.Open(entries[i].FileName, VideoMode::Stream);
-          entries[i].FrameCount = r.Info().FrameCount;
-          entries[i].FirstFrame = next;
-          entries[i].LastFrame = next + entries[i].FrameCount - 1;
-          next = entries[i].LastFrame + 1;
-          s.Frames.AviFiles[i] = entries[i];
+          r.Open(e.FileName, VideoMode::Stream);
+          e.FrameCount = r.Info().FrameCount;
         }
-        s.Frames.LastAviFile = static_cast<int>(entries.size()) - 1;
+        const int next = OrderVideoFiles(s, entries, s.Controls.Checked("MultipleAVIsortontime"));
         s.OpenedFileName = entries.front().FileName;
         ReadVideoFrame(s, entries.front().FileName, 0);
         s.Frames.FrameCount = next;
@@ -459,6 +468,43 @@ bool PJFormDropFiles1DropFiles(Session& s, const std::vector<std::string>& dropp
     s.AlignState = 0;
     return false;
   }
+}
+
+}  // namespace lumivane::input
+
+namespace lumivane::input {
+
+void AviSortClick(Session& s) {
+  if (s.Source != SourceKind::Video || s.Frames.LastAviFile < 1) return;
+  std::vector<AviFileEntry> entries(s.Frames.AviFiles.begin(), s.Frames.AviFiles.begin() + s.Frames.LastAviFile + 1);
+  OrderVideoFiles(s, entries, s.Controls.Checked("AviSortRecord"));
+  s.Readers.reset();  // readers reconnect to the files in their new order
+  s.OpenedFileName = s.Frames.AviFiles[0].FileName;
+  ReadFrame(s, 0);
+}
+
+bool ClipboardFrontClick(Session& s, const Bitmap24& picture) {
+  if (picture.Empty()) return false;
+  const std::string file = (fs::path(s.AppDir) / "cliplumivane.bmp").string();
+  try {
+    codecs::WriteBMP(file, picture);
+  } catch (const Error& e) {
+    CALLMessagedlg(s, "Open error", e.what());
+    return false;
+  }
+  ResetForOpening(s);
+  SetKindFlags(s, SourceKind::Bmp);
+  s.IndexedSource = true;
+  s.Frames.FrameFileNames[0] = file;
+  s.OpenedFileName = file;
+  s.Work.Bitmap = picture;
+  s.FrameW = std::min(picture.Width(), kMaxFrameDim);
+  s.FrameH = std::min(picture.Height(), kMaxFrameDim);
+  s.OrigFrameW = picture.Width();
+  s.OrigFrameH = picture.Height();
+  s.WindowCaption = "Lumivane processing BMP: " + file;
+  SingleImage(s);
+  return true;
 }
 
 }  // namespace lumivane::input

@@ -23,6 +23,14 @@ bool STARTFILESELECTION(Session& s, const OpenRequest& request);
 // Opens dropped files as an image set of the first file's kind.
 bool PJFormDropFiles1DropFiles(Session& s, const std::vector<std::string>& files);
 
+// Re-sorts the files of a multi-file video set (by file date when `AviSortRecord` is
+// checked, else by name) and recomputes their contiguous frame ranges.
+void AviSortClick(Session& s);
+
+// Opens a picture taken from the clipboard as a single image; it is kept as
+// "cliplumivane.bmp" in the working folder.
+bool ClipboardFrontClick(Session& s, const Bitmap24& picture);
+
 // The stretch decision of a deep kind by the `Fittifstretch` policy, asking when it says so.
 bool DecideStretch(Session& s, const std::string& title);
 

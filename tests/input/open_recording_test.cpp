@@ -14,7 +14,7 @@
 #include "input/frame_reader.hpp"
 #include "input/input_controls.hpp"
 #include "input/source_kind.hpp"
-#include "support/test_host.hpp"
+#include "input_fixture.hpp"
 
 namespace fs = std::filesystem;
 
@@ -33,25 +33,13 @@ Bitmap24 Gradient(int w, int h, bool colour) {
   return b;
 }
 
-class OpenFixture : public ::testing::Test {
+class OpenFixture : public InputFixture {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("lv_open_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-    RegisterInputControls(s.Controls);
-    s.SetHost(&host);
-    s.AppDir = dir.string();
-  }
-  void TearDown() override { fs::remove_all(dir); }
   std::string Bmp(const std::string& name, const Bitmap24& b) {
     std::string p = (dir / name).string();
     codecs::WriteBMP(p, b);
     return p;
   }
-  fs::path dir;
-  Session s;
-  test::TestHost host;
 };
 
 }  // namespace
@@ -217,6 +205,24 @@ TEST_F(OpenFixture, SlotReadsReportWhatTheySawWithoutTouchingTheSession) {
   MergeSlotLog(s, log);
   EXPECT_EQ(s.Frames.FrameChannelTag[1], kTagRed);  // m_G sorts first, m_R is frame 1
   EXPECT_TRUE(s.Controls.Checked("Colourstack"));
+}
+
+}  // namespace lumivane::input
+
+namespace lumivane::input {
+
+TEST_F(OpenFixture, AClipboardPictureIsASingleImageKeptInTheWorkingFolder) {
+  const Bitmap24 picture = Gradient(30, 20, false);
+  ASSERT_TRUE(ClipboardFrontClick(s, picture));
+  const std::string kept = (dir / "cliplumivane.bmp").string();
+  EXPECT_EQ(s.Frames.FrameFileNames[0], kept);
+  EXPECT_EQ(s.Frames.FrameFileNames[1], kept);
+  EXPECT_TRUE(s.SingleImage);
+  EXPECT_EQ(s.Source, SourceKind::Bmp);
+  EXPECT_EQ(s.Data.StackSizeW, 30);
+  ReadFrame(s, 1);
+  EXPECT_EQ(s.Work.Bitmap, picture);
+  EXPECT_FALSE(ClipboardFrontClick(s, Bitmap24()));
 }
 
 }  // namespace lumivane::input

@@ -13,7 +13,7 @@
 #include "input/open_recording.hpp"
 #include "input/source_kind.hpp"
 #include "platform/error.hpp"
-#include "support/test_host.hpp"
+#include "input_fixture.hpp"
 
 namespace fs = std::filesystem;
 
@@ -39,21 +39,7 @@ void SetTime(const std::string& path, long seconds) {
   ::utime(path.c_str(), &t);
 }
 
-class VideoSets : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("lv_sets_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-    RegisterInputControls(s.Controls);
-    s.SetHost(&host);
-    s.AppDir = dir.string();
-  }
-  void TearDown() override { fs::remove_all(dir); }
-  fs::path dir;
-  Session s;
-  test::TestHost host;
-};
+using VideoSets = InputFixture;
 
 }  // namespace
 
@@ -119,6 +105,25 @@ TEST_F(VideoSets, AForcedOrUnreadableStreamGoesToTheIndexedReader) {
   EXPECT_EQ(s.WindowCaption, "Lumivane processing Extended:m.avi frame 0 (8x6)");
   ReadFrame(s, 3);
   EXPECT_EQ(s.Work.Bitmap.Pixel(0, 0)[0], 3);
+}
+
+}  // namespace lumivane::input
+
+namespace lumivane::input {
+
+TEST_F(VideoSets, ResortingASetByDateRecomputesTheRanges) {
+  const std::string a = GreyAvi(dir / "a.avi", 3, 100), b = GreyAvi(dir / "b.avi", 2, 50);
+  SetTime(a, 2000000);
+  SetTime(b, 1000000);
+  ASSERT_TRUE(STARTFILESELECTION(s, {{a, b}, 0}));  // name order: a then b
+  ReadFrame(s, 3);
+  EXPECT_EQ(s.Work.Bitmap.Pixel(0, 0)[0], 50);
+  s.Controls.SetChecked("AviSortRecord", true);
+  AviSortClick(s);  // date order: b then a
+  EXPECT_EQ(s.Frames.AviFiles[0].FileName, b);
+  EXPECT_EQ(s.Frames.AviFiles[1].FirstFrame, 2);
+  ReadFrame(s, 3);
+  EXPECT_EQ(s.Work.Bitmap.Pixel(0, 0)[0], 101);
 }
 
 }  // namespace lumivane::input
