@@ -89,3 +89,52 @@ TEST(Cli, ReportIsWrittenAsJson) {
   EXPECT_EQ(ss.str().rfind("{\"command\": \"version\", \"timings\": {", 0), 0u) << ss.str();
   std::filesystem::remove(path);
 }
+
+#include "codecs/png_codec.hpp"
+
+TEST(Cli, InfoAndFrameOnA16BitPngSet) {
+  const auto dir = std::filesystem::temp_directory_path() / ("lv_cli_png_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  for (int f = 0; f < 3; ++f) {
+    lumivane::Image16 px(9, 7);
+    px.Pixel(4, 5)[0] = static_cast<std::uint16_t>(0x1234 + f);
+    px.Pixel(4, 5)[1] = 0x0100;
+    lumivane::codecs::WritePNG16((dir / ("p" + std::to_string(f) + ".png")).string(), px);
+  }
+  const std::string files = (dir / "p0.png").string() + " " + (dir / "p1.png").string() + " " + (dir / "p2.png").string();
+  Result info = RunCli("--json --yes info " + files);
+  ASSERT_EQ(info.code, 0) << info.err;
+  EXPECT_EQ(info.out, "{\"source\": \"png\", \"frames\": 3, \"width\": 9, \"height\": 7, \"bits\": 16, \"colour\": true, "
+                      "\"bayer\": null}\n");
+  const std::string out = (dir / "f2.tif").string();
+  Result frame = RunCli("--json --yes frame " + files + " --index 2 --at 4,5 -o " + out);
+  ASSERT_EQ(frame.code, 0) << frame.err;
+  EXPECT_NE(frame.out.find("{\"x\": 4, \"y\": 5, \"raw\": [4662, 256, 0], \"view\": [0, 1, 18]}"), std::string::npos)
+      << frame.out;
+  EXPECT_TRUE(std::filesystem::exists(out));
+  EXPECT_EQ(RunCli("--yes frame " + files + " --index 3").code, 1);  // no such frame
+  EXPECT_EQ(RunCli("--yes frame " + files + " --index 0 --at 9,0").code, 1);  // outside the frame
+  EXPECT_EQ(RunCli("--yes frame " + files + " --index 0 -o x.jpg").code, 2);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(Cli, RealRecordingsOpenWithTheirFrameCounts) {
+  const char* data = std::getenv("LUMIVANE_TESTDATA");
+  if (!data || !*data) GTEST_SKIP() << "LUMIVANE_TESTDATA not set";
+  const std::string d = std::string(data) + "/recordings/";
+  struct Case { const char* file; const char* expected; };
+  const Case cases[] = {
+      {"moon_crop256_y800_ffmpeg.avi", "\"frames\": 101, \"width\": 256, \"height\": 256, \"bits\": 8"},
+      {"moon_crop128_bgr24_topdown_ffmpeg.avi", "\"frames\": 16, \"width\": 128, \"height\": 128"},
+      {"moon_crop128_bgr24_bottomup_ffmpeg.avi", "\"frames\": 16, \"width\": 128, \"height\": 128"},
+  };
+  for (const Case& c : cases) {
+    Result r = RunCli("--json info " + d + c.file);
+    EXPECT_EQ(r.code, 0) << c.file << ": " << r.err;
+    EXPECT_NE(r.out.find(c.expected), std::string::npos) << c.file << ": " << r.out;
+  }
+  // Top-down and bottom-up storage give the same pixels.
+  Result top = RunCli("--json frame " + d + cases[1].file + " --index 7 --at 3,4 --at 120,90");
+  Result bottom = RunCli("--json frame " + d + cases[2].file + " --index 7 --at 3,4 --at 120,90");
+  EXPECT_EQ(top.out.substr(top.out.find("\"samples\"")), bottom.out.substr(bottom.out.find("\"samples\"")));
+}
