@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "codecs/bmp_reader.hpp"
+#include "codecs/fits_reader.hpp"
 #include "codecs/jpeg_reader.hpp"
 #include "codecs/png_codec.hpp"
 #include "codecs/tiff_codec.hpp"
@@ -59,18 +60,27 @@ void NotAvailable(SourceKind kind) {
   throw Error(std::string("Reading ") + LastTypeText(kind) + " frames is not available in this version");
 }
 
-// A still image by kind into `picture`; deep samples into `deep` (w x h R G B) when the
-// file has them. Returns the bits per sample.
-int ReadStill(Session& s, const std::string& file, Bitmap24& picture, Image16* deep, bool* deepPng,
-              std::uint16_t* tiffMax) {
+// Where a still-image read puts what it found besides the picture.
+struct StillResult {
+  Image16 Deep;            // w x h R G B, for 16-bit PNG and TIFF
+  FloatPlane* Raw = nullptr;  // FITS samples go here when given
+  bool DeepPng = false;
+  bool Luminance = false;
+  std::uint16_t TiffMax = 0;
+  int FitsBitpix = 0;
+  double FitsMin = 0, FitsMax = 0;
+};
+
+// A still image by kind into `picture`. Returns the bits per sample.
+int ReadStill(Session& s, const std::string& file, Bitmap24& picture, StillResult& r) {
   switch (s.Source) {
     case SourceKind::Bmp: picture = codecs::ReadBMP(file); return 8;
     case SourceKind::Jpeg: picture = codecs::ReadJPEG(file); return 8;
     case SourceKind::Png: {
       codecs::PngImage png = codecs::ReadPNG(file);
       picture = std::move(png.Picture);
-      if (deepPng) *deepPng = png.SixteenBit;
-      if (png.SixteenBit && deep) *deep = std::move(png.Samples);
+      r.DeepPng = png.SixteenBit;
+      if (png.SixteenBit) r.Deep = std::move(png.Samples);
       return png.SixteenBit ? 16 : 8;
     }
     case SourceKind::Tiff: {
@@ -81,15 +91,31 @@ int ReadStill(Session& s, const std::string& file, Bitmap24& picture, Image16* d
         std::uint16_t again = max;
         codecs::ReadTIFF(tif, file, again);
       }
-      if (tiffMax) *tiffMax = max;
+      r.TiffMax = max;
       picture = std::move(tif.Picture);
-      if (deep) *deep = std::move(tif.Pixels16);
+      r.Deep = std::move(tif.Pixels16);
       return tif.BitsPerPixel == 16 || tif.BitsPerPixel == 48 || tif.BitsPerPixel == 64 ? 16 : 8;
+    }
+    case SourceKind::Fits: {
+      r.Luminance = codecs::IsFitsLuminanceName(file);  // noted even when the read fails
+      codecs::FitsFrame f = codecs::ReadFITS(file);
+      picture = std::move(f.View);
+      if (r.Raw) *r.Raw = std::move(f.Samples);
+      r.FitsBitpix = f.Bitpix;
+      r.FitsMin = f.Min;
+      r.FitsMax = f.Max;
+      return f.Bitpix < 0 ? 32 : f.Bitpix;
     }
     case SourceKind::Raw: return 8;  // no decoder: reads nothing
     default: NotAvailable(s.Source);
   }
   return 8;
+}
+
+void NoteLuminance(Session& s) {
+  s.LuminanceFrameLoaded = true;
+  s.Controls.SetChecked("LRGB", true);
+  s.Controls.SetChecked("LRGB2", true);
 }
 
 void NoteChannelTag(Session& s, int n, int tag) {
@@ -155,16 +181,28 @@ void ReadFrame(Session& s, int n) {
   }
   if (n < 0 || n >= kFileNameSlots) throw Error(" Frame number wrong. ");
   const std::string& file = s.Frames.FrameFileNames[static_cast<size_t>(n)];
-  if (s.Source == SourceKind::Fits || s.Source == SourceKind::Ser) NotAvailable(s.Source);
+  if (s.Source == SourceKind::Ser) NotAvailable(s.Source);
   if (file.empty() || !std::filesystem::exists(file)) return;  // nothing to read: the previous frame stays
 
-  Image16 samples;
-  bool deepPng = false;
-  std::uint16_t tiffMax = 0;
-  s.SourceBits = ReadStill(s, file, s.Work.Bitmap, &samples, &deepPng, &tiffMax);
-  if (s.Source == SourceKind::Png) s.DeepPng = deepPng;
-  if (s.Source == SourceKind::Tiff) s.TiffMaximum = tiffMax;
-  if (!samples.Empty()) FillDeepFrame(s.Work.DeepFrame, samples);
+  StillResult r;
+  r.Raw = &s.Work.RawPlane;
+  try {
+    s.SourceBits = ReadStill(s, file, s.Work.Bitmap, r);
+  } catch (const codecs::FitsFormatError& e) {
+    if (r.Luminance) NoteLuminance(s);
+    CALLMessagedlg(s, codecs::FitsFormatError::kTitle, codecs::FitsFormatError::kText);
+    throw;
+  }
+  if (r.Luminance) NoteLuminance(s);
+  if (s.Source == SourceKind::Png) s.DeepPng = r.DeepPng;
+  if (s.Source == SourceKind::Tiff) s.TiffMaximum = r.TiffMax;
+  if (s.Source == SourceKind::Fits) {
+    s.FitsBitpix = r.FitsBitpix;
+    s.FitsMin = r.FitsMin;
+    s.FitsMax = r.FitsMax;
+    s.FitsRawStretch = s.Controls.Index("Fittifstretch") == 1;
+  }
+  if (!r.Deep.Empty()) FillDeepFrame(s.Work.DeepFrame, r.Deep);
   NoteChannelTag(s, n, ChannelTagFromName(file));
   if (!s.SuppressPreprocessing) PrepareFrame(s);
   s.FrameW = s.Work.Bitmap.Width();
@@ -186,16 +224,17 @@ void ReadFrameToSlot(Session& s, int slot, int n, SlotReadLog& log) {
   } else {
     if (n < 0 || n >= kFileNameSlots) throw Error(" Frame number wrong. ");
     const std::string& file = s.Frames.FrameFileNames[static_cast<size_t>(n)];
-    if (s.Source == SourceKind::Fits || s.Source == SourceKind::Ser) NotAvailable(s.Source);
+    if (s.Source == SourceKind::Ser) NotAvailable(s.Source);
     if (file.empty() || !std::filesystem::exists(file)) return;
-    Image16 samples;
-    bool deepPng = false;
-    ReadStill(s, file, ws.SlotImage, &samples, &deepPng, nullptr);
+    StillResult r;
+    r.Raw = &ws.RawPlane;
+    ReadStill(s, file, ws.SlotImage, r);
+    log.Luminance = r.Luminance;
     if (s.Source == SourceKind::Png) {
-      log.DeepPng = deepPng;
-      if (deepPng) FillSlotPlanes(ws, samples, nullptr);
-    } else if (s.Source == SourceKind::Tiff && !samples.Empty()) {
-      FillSlotPlanes(ws, samples, &ws.SlotImage);
+      log.DeepPng = r.DeepPng;
+      if (r.DeepPng) FillSlotPlanes(ws, r.Deep, nullptr);
+    } else if (s.Source == SourceKind::Tiff && !r.Deep.Empty()) {
+      FillSlotPlanes(ws, r.Deep, &ws.SlotImage);
     }
     const int tag = ChannelTagFromName(file);
     if (tag >= 0) {
@@ -214,6 +253,7 @@ void MergeSlotLog(Session& s, const SlotReadLog& log) {
     if (frame >= 0 && frame < kChannelTagSlots) s.Frames.FrameChannelTag[static_cast<size_t>(frame)] = tag;
   if (log.ChannelTagSeen) s.Controls.SetChecked("Colourstack", true);
   if (s.Source == SourceKind::Png) s.DeepPng = log.DeepPng;
+  if (log.Luminance) NoteLuminance(s);
 }
 
 }  // namespace lumivane::input

@@ -27,6 +27,7 @@ struct SlotReadLog {
   std::vector<std::pair<int, std::uint8_t>> ChannelTags;  // frame, tag
   bool ChannelTagSeen = false;
   bool DeepPng = false;
+  bool Luminance = false;  // a FITS frame named *_L was read
   int Width = 0, Height = 0;
 };
 void MergeSlotLog(Session& s, const SlotReadLog& log);

@@ -9,6 +9,8 @@
 #include <filesystem>
 
 #include "codecs/bmp_writer.hpp"
+#include "codecs/fits_reader.hpp"
+#include "input/input_controls.hpp"
 #include "input/colour_test.hpp"
 #include "input/frame_reader.hpp"
 #include "input/source_kind.hpp"
@@ -95,6 +97,7 @@ void ResetForOpening(Session& s) {
   s.FitsRawStretch = false;
   s.IsJpeg = s.IsFits = s.IsTiff = s.IsPng = s.IsSer = s.IsRaw = false;
   s.SingleImage = false;
+  s.LuminanceFrameLoaded = false;
   s.CodecText.clear();
   s.SourceBits = 8;
   s.ResultSaved = false;
@@ -149,10 +152,11 @@ void Probe(Session& s, SourceKind kind, const std::string& first, bool forceInde
     r.ReadFrame(0, picture, nullptr);
     return;
   }
-  if (kind == SourceKind::Fits || kind == SourceKind::Ser)
+  if (kind == SourceKind::Ser)
     throw Error(std::string("Reading ") + LastTypeText(kind) + " files is not available in this version");
   if (kind == SourceKind::Raw) return;
   Session probe;  // a scratch session reads the file with the same readers
+  RegisterInputControls(probe.Controls);
   probe.Source = kind;
   probe.IndexedSource = true;
   probe.SuppressPreprocessing = true;
@@ -414,6 +418,9 @@ bool STARTFILESELECTION(Session& s, const OpenRequest& request) {
       if (kind == SourceKind::Video || IsAcceptedStillExtension(f)) accepted.push_back(f);
     if (accepted.empty()) throw Error("No frames of an accepted kind among the chosen files");
     Probe(s, kind, accepted.front(), LowerExtension(accepted.front()) != ".avi");
+  } catch (const codecs::FitsFormatError& e) {
+    CALLMessagedlg(s, codecs::FitsFormatError::kTitle, codecs::FitsFormatError::kText);
+    return false;
   } catch (const Error& e) {
     CALLMessagedlg(s, "Open error", NamingFile(e.what(), files.front()));
     return false;
@@ -456,6 +463,9 @@ bool PJFormDropFiles1DropFiles(Session& s, const std::vector<std::string>& dropp
   });
   try {
     Probe(s, kind, files.front(), false);
+  } catch (const codecs::FitsFormatError& e) {
+    CALLMessagedlg(s, codecs::FitsFormatError::kTitle, codecs::FitsFormatError::kText);
+    return false;
   } catch (const Error& e) {
     CALLMessagedlg(s, "Open error", NamingFile(e.what(), files.front()));
     return false;

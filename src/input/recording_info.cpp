@@ -4,11 +4,17 @@
 #include "input/frame_reader.hpp"
 #include "input/source_kind.hpp"
 #include "platform/error.hpp"
+#include "session/rounding.hpp"
 #include "session/text_format.hpp"
 
 namespace lumivane::input {
 
 namespace {
+// SER and FITS frames keep their samples in the RawPlane.
+bool HasRaw(const Session& s) {
+  return (s.Source == SourceKind::Fits || s.Source == SourceKind::Ser) && s.Work.RawPlane.Width() >= s.Work.Bitmap.Width() &&
+         s.Work.RawPlane.Height() >= s.Work.Bitmap.Height() && !s.Work.RawPlane.Empty();
+}
 bool HasDeep(const Session& s) {
   return s.SourceBits > 8 && s.Work.DeepFrame.Width() >= s.Work.Bitmap.Width() &&
          s.Work.DeepFrame.Height() >= s.Work.Bitmap.Height() && !s.Work.DeepFrame.Empty();
@@ -56,7 +62,9 @@ FrameSample SampleAt(Session& s, int x, int y) {
   f.Y = y;
   const std::uint8_t* p = b.Pixel(x, y);
   f.View = {p[0], p[1], p[2]};
-  if (HasDeep(s)) {
+  if (HasRaw(s)) {
+    f.Raw = {static_cast<int>(RoundInt64(s.Work.RawPlane(x, y)))};
+  } else if (HasDeep(s)) {
     const std::uint16_t* d = s.Work.DeepFrame.Pixel(x, y);
     if (GreyDeepVideo(s)) f.Raw = {d[1]};
     else if (BgrDeepVideo(s)) f.Raw = {d[2], d[1], d[0]};
@@ -70,13 +78,16 @@ FrameSample SampleAt(Session& s, int x, int y) {
 Image16 FullDepthFrame(Session& s) {
   const Bitmap24& b = s.Work.Bitmap;
   Image16 out(b.Width(), b.Height());
-  const bool deep = HasDeep(s), grey = deep && GreyDeepVideo(s), bgr = deep && BgrDeepVideo(s);
+  const bool raw = HasRaw(s);
+  const bool deep = !raw && HasDeep(s), grey = deep && GreyDeepVideo(s), bgr = deep && BgrDeepVideo(s);
   for (int y = 0; y < b.Height(); ++y) {
     std::uint16_t* o = out.Row(y);
     const std::uint8_t* p = b.Row(y);
     const std::uint16_t* d = deep ? s.Work.DeepFrame.Row(y) : nullptr;
     for (int x = 0; x < b.Width(); ++x, o += 3, p += 3) {
-      if (grey) {
+      if (raw) {
+        o[0] = o[1] = o[2] = ClampWord(s.Work.RawPlane(x, y));
+      } else if (grey) {
         o[0] = o[1] = o[2] = d[3 * x + 1];
       } else if (bgr) {
         o[0] = d[3 * x + 2];

@@ -30,9 +30,9 @@ struct FrameSample {
 // Throws Error when (x, y) lies outside the frame.
 FrameSample SampleAt(Session& s, int x, int y);
 
-// The frame read last at full depth as R G B 16-bit samples: the deep samples when the
-// source has them (a grey 16-bit video gives its one sample in all three), else the
-// 8-bit picture scaled by 257.
+// The frame read last at full depth as R G B 16-bit samples: SER and FITS samples (clamped
+// to 0..65535) in all three, the deep samples of 16-bit sources (a grey 16-bit video gives
+// its one sample in all three), else the 8-bit picture scaled by 257.
 Image16 FullDepthFrame(Session& s);
 
 }  // namespace lumivane::input

@@ -97,6 +97,9 @@ class Session {
   int SourceBits = 8;               // bits per sample of the source's frames
   bool SingleImage = false;         // one still image, stacked as two identical frames
   std::uint16_t TiffMaximum = 0;    // largest TIFF sample met (kept for stacking)
+  int FitsBitpix = 0;               // of the FITS frame read last on the main thread
+  double FitsMin = 0, FitsMax = 0;  // its sample range (kept for stacking)
+  bool LuminanceFrameLoaded = false;  // a FITS frame named *_L was read
   std::string WindowCaption;        // "Lumivane processing ..." while a recording is open
   std::unique_ptr<RecordingReaders> Readers;
   // Per-user keys ("Files" section: "Lasttype", "Dir", ...).
