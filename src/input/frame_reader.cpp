@@ -181,7 +181,13 @@ void ReadFrame(Session& s, int n) {
   }
   if (n < 0 || n >= kFileNameSlots) throw Error(" Frame number wrong. ");
   const std::string& file = s.Frames.FrameFileNames[static_cast<size_t>(n)];
-  if (s.Source == SourceKind::Ser) NotAvailable(s.Source);
+  if (s.Source == SourceKind::Ser) {
+    ReadSerFrame(s, ReadersOf(s).Ser, n);
+    if (!s.SuppressPreprocessing) PrepareFrame(s);
+    s.FrameW = s.Work.Bitmap.Width();
+    s.FrameH = s.Work.Bitmap.Height();
+    return;
+  }
   if (file.empty() || !std::filesystem::exists(file)) return;  // nothing to read: the previous frame stays
 
   StillResult r;
@@ -224,7 +230,14 @@ void ReadFrameToSlot(Session& s, int slot, int n, SlotReadLog& log) {
   } else {
     if (n < 0 || n >= kFileNameSlots) throw Error(" Frame number wrong. ");
     const std::string& file = s.Frames.FrameFileNames[static_cast<size_t>(n)];
-    if (s.Source == SourceKind::Ser) NotAvailable(s.Source);
+    if (s.Source == SourceKind::Ser) {
+      auto* readers = dynamic_cast<FrameReaders*>(s.Readers.get());
+      if (!readers) throw Error("The SER reader is not set up: open the recording first");
+      ReadSerFrameToSlot(s, readers->Ser, slot, n);
+      log.Width = ws.SlotImage.Width();
+      log.Height = ws.SlotImage.Height();
+      return;
+    }
     if (file.empty() || !std::filesystem::exists(file)) return;
     StillResult r;
     r.Raw = &ws.RawPlane;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "input/ser_reader.hpp"
 #include "input/video_reader.hpp"
 #include "session/session.hpp"
 
@@ -17,6 +18,7 @@ namespace lumivane::input {
 struct FrameReaders : RecordingReaders {
   VideoReader Main;
   std::array<VideoReader, kWorkerSlots> Slots;
+  SerReaders Ser;
 };
 // The readers of the recording, made on first use: call it from the driving thread only.
 FrameReaders& ReadersOf(Session& s);

@@ -1,5 +1,6 @@
 #include "input/input_controls.hpp"
 
+#include "input/ser_reader.hpp"
 #include "session/controls.hpp"
 
 namespace lumivane::input {
@@ -22,6 +23,7 @@ void RegisterInputControls(Controls& c) {
   c.AddCheck(s, "Showstackgraph", false);
   c.AddText(s, "Objectnameedit", "");
   c.AddText(s, "Datetimeedit", "");
+  RegisterSerControls(c);
 }
 
 }  // namespace lumivane::input

@@ -12,6 +12,7 @@
 #include "codecs/fits_reader.hpp"
 #include "input/input_controls.hpp"
 #include "input/colour_test.hpp"
+#include "input/ser_reader.hpp"
 #include "input/frame_reader.hpp"
 #include "input/source_kind.hpp"
 #include "platform/error.hpp"
@@ -152,8 +153,13 @@ void Probe(Session& s, SourceKind kind, const std::string& first, bool forceInde
     r.ReadFrame(0, picture, nullptr);
     return;
   }
-  if (kind == SourceKind::Ser)
-    throw Error(std::string("Reading ") + LastTypeText(kind) + " files is not available in this version");
+  if (kind == SourceKind::Ser) {
+    SerFile f;
+    f.Open(first);  // checks the header against the file
+    FloatPlane raw;
+    f.ReadFrame(0, raw);
+    return;
+  }
   if (kind == SourceKind::Raw) return;
   Session probe;  // a scratch session reads the file with the same readers
   RegisterInputControls(probe.Controls);
@@ -267,6 +273,24 @@ bool OpenVideo(Session& s, std::vector<std::string> files) {
   return true;
 }
 
+// A SER file: one recording, its frames named "Frame 0", "Frame 1", ...
+bool OpenSer(Session& s, const std::string& path) {
+  s.OpenedFileName = path;
+  WriteKey(s, "Dir", FolderOf(path));
+  SerReaders& readers = ReadersOf(s).Ser;
+  ReadSerHeader(s, readers, path);
+  ShowSerOpenWarnings(s, readers.Main);
+  const int count = readers.Main.Header().FrameCount;
+  for (int i = 0; i < count && i < kFileNameSlots; ++i)
+    s.Frames.FrameFileNames[static_cast<size_t>(i)] = "Frame " + std::to_string(i);
+  s.WindowCaption = "Lumivane processing SER: " + FileNameOf(path) + " " + "0";
+  s.Controls.SetText("Objectnameedit", BaseNameOf(path));
+  s.Controls.SetText("Datetimeedit", FileDateText(path));
+  s.Frames.FrameCount = count;
+  CommonTail(s, false);
+  return true;
+}
+
 bool OpenImageSet(Session& s, SourceKind kind, std::vector<std::string> files, bool dropped) {
   s.IndexedSource = true;
   SetKindFlags(s, kind);
@@ -279,6 +303,8 @@ bool OpenImageSet(Session& s, SourceKind kind, std::vector<std::string> files, b
   if (kind == SourceKind::Raw && !dropped) s.FitsRawStretch = DecideStretch(s, "16 bit Raw format");
   if (kind == SourceKind::Ser && dropped) s.DeepStretch = DecideStretch(s, "Ser format");
   WriteKey(s, "Lasttype", LastTypeText(kind));
+
+  if (kind == SourceKind::Ser) return OpenSer(s, files.front());
 
   // Only files of accepted kinds form the set; at most 50001 names are kept.
   std::vector<std::string> names;
@@ -415,7 +441,7 @@ bool STARTFILESELECTION(Session& s, const OpenRequest& request) {
   try {
     std::vector<std::string> accepted;
     for (const auto& f : files)
-      if (kind == SourceKind::Video || IsAcceptedStillExtension(f)) accepted.push_back(f);
+      if (kind == SourceKind::Video || kind == SourceKind::Ser || IsAcceptedStillExtension(f)) accepted.push_back(f);
     if (accepted.empty()) throw Error("No frames of an accepted kind among the chosen files");
     Probe(s, kind, accepted.front(), LowerExtension(accepted.front()) != ".avi");
   } catch (const codecs::FitsFormatError& e) {

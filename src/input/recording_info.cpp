@@ -38,6 +38,7 @@ RecordingInfo DescribeRecording(const Session& s) {
   i.Bits = s.SourceBits;
   i.Colour = s.Controls.Checked("Colourstack") || colourimage(s.Work.Bitmap);
   i.Codec = s.Source == SourceKind::Video ? s.CodecText : "";
+  if (s.Controls.Has("debayergroup") && s.Controls.Checked("Avidebay")) i.Bayer = s.Controls.Text("debayergroup");
   i.Caption = s.WindowCaption;
   return i;
 }
