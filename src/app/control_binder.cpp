@@ -119,6 +119,11 @@ void ControlBinder::ShowValue(const std::string& name) {
   } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
     button->setChecked(controls_.Checked(name));
   }
+  // Check boxes show the caption the core gives them (e.g. "Colour(Debayer_Active)").
+  const ControlInfo info = controls_.Info(name);
+  if (auto* check = qobject_cast<QCheckBox*>(w); check && !info.Caption.empty())
+    check->setText(QString::fromStdString(info.Caption));
+  if (!info.Hint.empty()) w->setToolTip(QString::fromStdString(info.Hint));
 }
 
 }  // namespace lumivane

@@ -93,10 +93,22 @@ void Controls::AddText(const std::string& subsystem, const std::string& name, co
 }
 
 void Controls::Describe(const std::string& name, const std::string& caption, const std::string& hint) {
-  std::lock_guard lock(mutex_);
-  Entry& e = Find(name);
-  e.info.Caption = caption;
-  e.info.Hint = hint;
+  std::string canonical;
+  {
+    std::lock_guard lock(mutex_);
+    Entry& e = Find(name);
+    if (e.info.Caption == caption && e.info.Hint == hint) return;
+    e.info.Caption = caption;
+    e.info.Hint = hint;
+    canonical = e.info.Name;
+  }
+  // Observers show the new caption; change handlers are for values and do not run.
+  std::vector<Observer> observers;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto& [id, o] : observers_) observers.push_back(o);
+  }
+  for (auto& o : observers) o(canonical, Origin::Program);
 }
 
 Controls::Entry& Controls::Find(const std::string& name) {

@@ -59,7 +59,7 @@ class Controls {
   void AddChoice(const std::string& subsystem, const std::string& name, std::vector<std::string> items, int def);
   void AddSlider(const std::string& subsystem, const std::string& name, int min, int max, int def);
   void AddText(const std::string& subsystem, const std::string& name, const std::string& def);
-  // Caption and hint of a registered control (shown by the window).
+  // Caption and hint of a registered control (shown by the window); observers are told.
   void Describe(const std::string& name, const std::string& caption, const std::string& hint);
 
   bool Has(const std::string& name) const;

@@ -27,11 +27,11 @@ void RegisterSessionControls(Controls& c) {
   for (const char* name : {"PreviewSlider", "StackSlider", "AlignSlider", "Multi_QualSlider"}) c.AddSlider(s, name, 0, 0, 0);
 
   // Align page panels.
-  c.AddCheck(s, "ShowAPwindow", false, "Show AP window");
+  c.AddCheck(s, "ShowAPwindow", false, "Alignment points window");
   c.AddCheck(s, "Show_Prefilter", false, "Show Prefilter");
   c.AddCheck(s, "AlignAdvancedControls", false, "Advanced controls");
-  c.AddCheck(s, "ShowFramelist1", false, "Show Framelist");
-  c.AddCheck(s, "ShowGraphbox1", false, "Show Graphs");
+  c.AddCheck(s, "ShowFramelist1", false, "Frame list");
+  c.AddCheck(s, "ShowGraphbox1", false, "Registration graph");
 
   // Wavelet page tool toggles (a panel is shown while its button is down).
   for (const char* name : {"RGBAlignButton", "Showcomparingpanel", "Denoiselayer1", "ZoomWaveletbutton",

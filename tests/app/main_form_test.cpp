@@ -76,6 +76,8 @@ void MainFormTest::namedWidgetsAreBoundToControls() {
   // A change from another thread arrives through the event loop.
   std::thread([&] { form.session().Controls.SetInt("Cores", 5); }).join();
   QTRY_COMPARE(cores->value(), 5);
+  form.session().Controls.Describe("Colourstack", "Colour(Debayer_Active)", "");  // as a Bayer SER does
+  QCOMPARE(form.findChild<QCheckBox*>("Colourstack")->text(), QString("Colour(Debayer_Active)"));
   QVERIFY(form.binder().WidgetFor("Avi_processing_mode"));
   QVERIFY(form.binder().WidgetFor("Processarea"));
 }
