@@ -15,6 +15,8 @@
 #include "session/control_listing.hpp"
 #include "session/run_report.hpp"
 #include "session/session.hpp"
+#include "session/key_store.hpp"
+#include "session/settings_groups.hpp"
 #include "session/startup.hpp"
 #include "session/text_format.hpp"
 
@@ -55,7 +57,11 @@ int Run(const cli::CommandLine& cl) {
   cli::ConsoleHost host(cl.Yes, cl.Quiet);
   session.SetHost(&host);
   session.AppDir = cl.AppDir;
+  // The settings of --appdir, as the window would start with them; nothing is written.
+  RestoreStartGroups(session);
   StartSession(session, platform::ProcessorCount());
+  LoadKeyStore(session, false);
+  FillPresetLists(session);
   for (const auto& [name, value] : cl.Sets) {
     try {
       session.Controls.SetFromText(name, value, Origin::User);

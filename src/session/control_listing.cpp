@@ -1,6 +1,7 @@
 #include "session/control_listing.hpp"
 
 #include "session/controls.hpp"
+#include "session/settings_groups.hpp"
 #include "session/text_format.hpp"
 
 namespace lumivane {
@@ -26,7 +27,7 @@ std::vector<ControlRow> ListControls(const Controls& c) {
     r.Kind = ControlKindName(static_cast<int>(info.Kind));
     r.Value = c.ValueText(name);
     r.Subsystem = info.Subsystem;
-    r.Group = "-";
+    r.Group = GroupOfControl(name);
     switch (info.Kind) {
       case ControlKind::Check:
         r.Range = "0/1";

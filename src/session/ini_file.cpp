@@ -43,11 +43,14 @@ void IniFile::Parse(const std::string& text) {
 
 std::string IniFile::Text() const {
   std::string out;
-  for (const auto& s : sections_) {
-    out += "[" + s.name + "]\n";
-    for (const auto& p : s.pairs) out += p.key + "=" + p.value + "\n";
-    out += "\n";
-  }
+  // Keys outside any section come first, without a header.
+  for (int pass = 0; pass < 2; ++pass)
+    for (const auto& s : sections_) {
+      if (s.name.empty() != (pass == 0)) continue;
+      if (!s.name.empty()) out += "[" + s.name + "]\n";
+      for (const auto& p : s.pairs) out += p.key + "=" + p.value + "\n";
+      out += "\n";
+    }
   return out;
 }
 
