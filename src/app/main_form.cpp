@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QClipboard>
 #include <QDir>
+#include <QScreen>
+#include <filesystem>
 #include <QGuiApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -27,9 +29,15 @@
 #include "platform/system_info.hpp"
 #include "session/about.hpp"
 #include "session/cancel.hpp"
+#include "session/key_store.hpp"
+#include "session/settings_groups.hpp"
 #include "session/startup.hpp"
 #include "input/frame_reader.hpp"
 #include "input/input_controls.hpp"
+#include "align/align_controls.hpp"
+#include "finish/finish_controls.hpp"
+#include "stack/stack_controls.hpp"
+#include "wavelet/wavelet_controls.hpp"
 #include "input/open_recording.hpp"
 #include "input/source_kind.hpp"
 
@@ -71,6 +79,10 @@ const PanelRule kPanelRules[] = {
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), session_(std::make_unique<Session>()) {
   input::RegisterInputControls(session_->Controls);
+  align::RegisterAlignControls(session_->Controls);
+  stack::RegisterStackControls(session_->Controls);
+  wavelet::RegisterWaveletControls(session_->Controls);
+  finish::RegisterFinishControls(session_->Controls);
   setObjectName("TMainForm");
   setWindowTitle(kApplicationTitle);
   resize(1100, 760);
@@ -81,7 +93,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), session_(std::make_
   host_ = new QtHost({this, StatusBartext2, Statusbartext3, Statusbartext4, Label22, StatusBar_ProgressBar}, this);
   session_->SetHost(host_);
   session_->AppDir = QDir::currentPath().toStdString();
+  RestoreStartGroups(*session_);
   StartSession(*session_, platform::ProcessorCount());
+  LoadKeyStore(*session_, true);
+  FillPresetLists(*session_);
 
   binder_ = new ControlBinder(session_->Controls, this);
   binder_->BindTree(this);
@@ -118,6 +133,17 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), session_(std::make_
     if (o == Origin::User) ShowFrame(session_->Controls.Slider("PreviewSlider").Position);
   });
 
+  // The worker count shows how it compares with the processors.
+  auto coresLook = [this](bool atStart) {
+    CoresAppearance look = CoresLook(session_->Controls.Int("Cores"), platform::LogicalProcessorCount(), atStart);
+    if (auto* cores = findChild<QWidget*>("Cores")) {
+      cores->setStyleSheet(QString("color: %1; font-weight: bold;").arg(ColourFromBgr(look.Colour).name()));
+      cores->setToolTip(QString::fromStdString(look.Hint));
+    }
+  };
+  coresLook(true);
+  session_->Controls.OnChange("Cores", [coresLook](Origin) { coresLook(false); });
+  RestoreWindowLayout();
   RefreshActiveOptions();
   Statusbartext3->clear();
   session_->RefreshMemoryReadout();
@@ -257,6 +283,13 @@ void TMainForm::FillAbout() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+  if (!closePending_) {
+    const CloseDecision d = FormCloseQuery(*session_);
+    if (!d.Close) {
+      event->ignore();  // saving comes with the image savers; until then the window stays
+      return;
+    }
+  }
   if (running_) {
     // Stop the running stage first; the window closes when it has ended.
     session_->CancelRequested = true;
@@ -264,7 +297,53 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  SaveWindowLayout();
+  try {
+    StoreStartGroups(*session_);
+    SaveKeyStore(*session_);
+  } catch (const std::exception& e) {
+    CALLMessagedlg(*session_, kApplicationTitle, e.what());
+  }
   event->accept();
+}
+
+namespace {
+std::string LayoutFile() {
+  return (std::filesystem::path(KeyStorePath()).parent_path() / "Lumivane_Layout6.ini").string();
+}
+}  // namespace
+
+void TMainForm::SaveWindowLayout() {
+  IniFile layout(LayoutFile());
+  layout.Load();
+  layout.Set("LastLayout", "State", saveState().toBase64().toStdString());
+  IniFile form((std::filesystem::path(session_->AppDir) / "lumivane6.ini").string());
+  form.Load();
+  const QRect g = normalGeometry();
+  form.Set("Form", "ShowCmd", isMaximized() ? "3" : "1");
+  form.Set("Form", "Normpos", std::to_string(g.left()) + "," + std::to_string(g.top()) + "," +
+                                   std::to_string(g.right() + 1) + "," + std::to_string(g.bottom() + 1));
+  try {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(LayoutFile()).parent_path(), ec);
+    layout.Save();
+    form.Save();
+  } catch (const std::exception&) {
+    CALLMessagedlg(*session_, kApplicationTitle, "Layout saving failed");
+  }
+}
+
+void TMainForm::RestoreWindowLayout() {
+  IniFile layout(LayoutFile());
+  if (layout.Load())
+    if (auto state = layout.Get("LastLayout", "State")) restoreState(QByteArray::fromBase64(QByteArray::fromStdString(*state)));
+  IniFile form((std::filesystem::path(session_->AppDir) / "lumivane6.ini").string());
+  if (!form.Load()) return;
+  const std::string showCmd = form.Get("Form", "ShowCmd", "0"), normpos = form.Get("Form", "Normpos", "0");
+  const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry() : QRect();
+  if (auto r = StoredWindowPlacement(showCmd, normpos, screen.width(), screen.height()))
+    setGeometry(r->Left, r->Top, r->Width, r->Height);
+  if (showCmd == "3") setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 }  // namespace lumivane

@@ -77,6 +77,8 @@ class TMainForm : public QMainWindow {
   void RefreshActiveOptions();
   void FillAbout();
   void RecordingOpened();
+  void SaveWindowLayout();
+  void RestoreWindowLayout();
   void RunOpen(std::function<void(Session&)> open);
   void ShowPicture();
   QDockWidget* Panel(const char* name) const;

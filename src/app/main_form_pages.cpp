@@ -126,6 +126,12 @@ void TMainForm::BuildPages() {
   ActiveOptions->setMaximumHeight(170);
   activeLayout->addWidget(ActiveOptions);
   left->addWidget(activeBox);
+  auto* presets = new QGroupBox("Presets");
+  auto* presetForm = new QFormLayout(presets);
+  presetForm->addRow("Align", Named(new QComboBox, "AlignName"));
+  presetForm->addRow("Estimate", Named(new QComboBox, "ESTIMATENAME"));
+  presetForm->addRow("Limit", Named(new QComboBox, "LIMITNAME"));
+  left->addWidget(presets);
   left->addStretch(1);
   alignLayout->addLayout(left);
   auto* preview = new QVBoxLayout;
@@ -157,6 +163,7 @@ void TMainForm::BuildPages() {
   stackForm->addRow("Resample factor", Named(new QDoubleSpinBox, "Resamplespin"));
   stackForm->addRow(Check("Drizzling", "Drizzling"));
   stackForm->addRow("Frames", Slider("StackSlider"));
+  stackForm->addRow("Preset", Named(new QComboBox, "STACKNAME"));
   auto* stackLeft = new QVBoxLayout;
   stackLeft->addWidget(stackBox);
   stackLeft->addStretch(1);
@@ -196,6 +203,8 @@ void TMainForm::BuildPages() {
   waveletForm->addWidget(Check("Colourprocess2", "Colour"));
   waveletForm->addWidget(new QLabel("Processing area"));
   waveletForm->addWidget(Named(new QComboBox, "Processarea"));
+  waveletForm->addWidget(new QLabel("Preset"));
+  waveletForm->addWidget(Named(new QComboBox, "WAVELETNAME"));
   waveletForm->addStretch(1);
   waveletRow->addWidget(waveletBox);
   auto* waveletScroll = Named(new QScrollArea, "Scrollbox_Wavelet");

@@ -8,6 +8,10 @@
 #include "cli/console_host.hpp"
 #include "cli/input_commands.hpp"
 #include "input/input_controls.hpp"
+#include "align/align_controls.hpp"
+#include "finish/finish_controls.hpp"
+#include "stack/stack_controls.hpp"
+#include "wavelet/wavelet_controls.hpp"
 #include "lumivane_version.hpp"
 #include "platform/atomic_file.hpp"
 #include "platform/error.hpp"
@@ -54,6 +58,10 @@ int Run(const cli::CommandLine& cl) {
 
   Session session;
   input::RegisterInputControls(session.Controls);
+  align::RegisterAlignControls(session.Controls);
+  stack::RegisterStackControls(session.Controls);
+  wavelet::RegisterWaveletControls(session.Controls);
+  finish::RegisterFinishControls(session.Controls);
   cli::ConsoleHost host(cl.Yes, cl.Quiet);
   session.SetHost(&host);
   session.AppDir = cl.AppDir;

@@ -23,6 +23,8 @@ void RegisterInputControls(Controls& c) {
   c.AddCheck(s, "Showstackgraph", false);
   c.AddText(s, "Objectnameedit", "");
   c.AddText(s, "Datetimeedit", "");
+  // Kept for the settings file; debayering applies no white balance.
+  c.AddCheck(s, "CamWhiteBalance", false, "Use Camera WhiteBalance (DSLR)");
   RegisterSerControls(c);
 }
 

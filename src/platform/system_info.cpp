@@ -75,9 +75,18 @@ MemoryStatus ReadMemoryStatus() {
 }
 
 std::string OperatingSystemLine() {
+  std::string name;
+  std::ifstream release("/etc/os-release");
+  std::string line;
+  while (std::getline(release, line))
+    if (line.rfind("PRETTY_NAME=", 0) == 0) {
+      name = line.substr(12);
+      if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+    }
   utsname u{};
-  if (uname(&u) != 0) return "unknown";
-  return std::string(u.sysname) + " " + u.release + " (" + u.machine + ")";
+  if (uname(&u) != 0) return name.empty() ? "unknown" : name;
+  const std::string kernel = std::string(u.sysname) + " " + u.release + " (" + u.machine + ")";
+  return name.empty() ? kernel : name + ", " + kernel;
 }
 
 }  // namespace lumivane::platform

@@ -3,6 +3,7 @@
 #include "platform/system_info.hpp"
 #include "session/rounding.hpp"
 #include "session/session_controls.hpp"
+#include "session/settings_groups.hpp"
 
 namespace lumivane {
 
@@ -20,7 +21,10 @@ class SilentHost final : public Host {
 SilentHost gSilentHost;
 }  // namespace
 
-Session::Session() : host_(&gSilentHost) { RegisterSessionControls(Controls); }
+Session::Session() : host_(&gSilentHost) {
+  RegisterSessionControls(Controls);
+  RegisterSettingsControls(*this);
+}
 
 void Session::SetHost(Host* host) { host_ = host ? host : &gSilentHost; }
 

@@ -53,6 +53,13 @@ void RegisterSessionControls(Controls& c) {
   c.AddCheck(s, "Drizzling", false, "Drizzling");
   c.Describe("Drizzling", "Drizzling",
              "When Active, Stacking will be done using drizzling and the drizzlingfactor creating a 2x enlarged final image");
+
+  // Window options the settings file keeps: the start-up message, the version check, the
+  // advanced controls, and the version label (its caption is what is stored).
+  c.AddCheck(s, "Formmessage", false);
+  c.AddCheck(s, "Checkupdates", false);
+  c.AddCheck(s, "UseAdvControls", false);
+  c.AddText(s, "VersionNo", "");
 }
 
 }  // namespace lumivane

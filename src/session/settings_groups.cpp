@@ -162,6 +162,18 @@ void StoreStartGroups(Session& s) {
   }
 }
 
+void RegisterSettingsControls(Session& s) {
+  for (const auto& g : PersistenceGroups()) {
+    if (g.PresetList.empty() || s.Controls.Has(g.PresetList)) continue;
+    s.Controls.AddChoice("settings", g.PresetList, {}, -1);
+    if (g.Values.empty()) continue;  // batch definitions are chosen by the batch window
+    const std::string list = g.PresetList, group = g.Name;
+    s.Controls.OnChange(list, [&s, list, group](Origin o) {
+      if (o == Origin::User) ChoosePreset(s, group, s.Controls.Text(list));
+    });
+  }
+}
+
 void FillPresetLists(Session& s) {
   for (const auto& g : PersistenceGroups()) {
     if (g.PresetList.empty() || !s.Controls.Has(g.PresetList)) continue;

@@ -43,6 +43,10 @@ std::vector<std::string> ListPresets(const std::string& dir, const std::string& 
 // The path of preset `name` of a group in `dir` ("" when it does not exist).
 std::string PresetPath(const std::string& dir, const SettingsGroup& g, const std::string& name);
 
+// Registers the preset lists (AlignName, ESTIMATENAME, LIMITNAME, STACKNAME, WAVELETNAME,
+// MACRONAME); choosing an entry as the user restores its group.
+void RegisterSettingsControls(Session& s);
+
 // Restores the groups that are restored at start from the working folder.
 void RestoreStartGroups(Session& s);
 // Saves them (at close).

@@ -80,8 +80,8 @@ void initializesettings(Session& s) {
     for (const char* n : {"Layer1Slider", "Layer2slider", "Layer3slider", "layer4slider", "Layer5slider", "Layer6slider"})
       set(n, 10);
   if (!(c.Has("HoldContrastBrightness") && c.Checked("HoldContrastBrightness"))) {
-    set("Contrastlevel", 250);
-    set("Brightnesslevel", 0);
+    set("ContrastSlider", 250);
+    set("Brightnessslider", 0);
     set("Gamma1spin", 1.0);
   }
   for (const char* n : {"ShowLayer1", "Showlayer2", "Showlayer3", "Showlayer4", "Showlayer5", "Showlayer6"}) set(n, 1);

@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <thread>
 
@@ -51,7 +52,15 @@ void SlowStage(Session& s, int frames, int msPerFrame) {
 
 class MainFormTest : public QObject {
   Q_OBJECT
+  QTemporaryDir home_;
  private slots:
+  // Settings, key store and layouts go to a folder of the test's own.
+  void initTestCase() {
+    QVERIFY(home_.isValid());
+    qputenv("XDG_CONFIG_HOME", (home_.path() + "/config").toLocal8Bit());
+    QDir::setCurrent(home_.path());
+  }
+  void dockPanelsComeBackWhereTheyWere();
   void namedWidgetsAreBoundToControls();
   void stageTabsAreGatedAndColoured();
   void toolTogglesShowTheirPanelsOnTheWaveletTab();
@@ -222,6 +231,27 @@ void MainFormTest::openingShowsFrameZeroAndTheSliderStepsThroughFrames() {
   QCOMPARE(form.session().Work.Bitmap.Pixel(0, 0)[0], 120);
   QCOMPARE(form.findChild<QLabel*>("FrameLabel")->text(), QString("Frame 3 / 3"));
   QDir(dir).removeRecursively();
+}
+
+void MainFormTest::dockPanelsComeBackWhereTheyWere() {
+  {
+    TMainForm form;
+    form.show();
+    form.session().StageReached = 3;
+    form.stageTabs().setCurrentIndex(kTabWavelet);
+    auto* dock = form.findChild<QDockWidget*>("WaveletSection_panel");
+    QVERIFY(!dock->isHidden());
+    form.addDockWidget(Qt::LeftDockWidgetArea, dock);  // the user moves it
+    form.session().Controls.SetInt("Cores", 3);
+    form.session().ResultSaved = true;  // no closing question
+    form.close();
+  }
+  QVERIFY(QFile::exists(home_.path() + "/config/lumivane/Lumivane_Layout6.ini"));
+  QVERIFY(QFile::exists(home_.path() + "/lumivane6.ini"));
+  TMainForm again;
+  again.show();
+  QCOMPARE(again.dockWidgetArea(again.findChild<QDockWidget*>("WaveletSection_panel")), Qt::LeftDockWidgetArea);
+  QCOMPARE(again.session().Controls.Int("Cores"), 3);
 }
 
 void MainFormTest::screenshot() {

@@ -28,7 +28,6 @@ class SettingsFixture : public ::testing::Test {
     // The shell registers Cores, ShowAlign and Processarea; stand-ins for later stages' controls.
     s.Controls.AddInt("t", "MaxMove", 1, 50, 10);
     s.Controls.AddInt("t", "Dist", 5, 500, 40);
-    s.Controls.AddChoice("t", "ESTIMATENAME", {}, -1);
   }
   void TearDown() override { fs::remove_all(dir); }
   void Write(const std::string& name, const std::string& text) { std::ofstream(dir / name) << text; }
@@ -84,6 +83,8 @@ TEST_F(SettingsFixture, PresetsAreListedAndFoundWithoutRegardToCase) {
   ASSERT_TRUE(ChoosePreset(s, "estimatestorage", "jupiter"));
   EXPECT_EQ(s.Controls.Int("Dist"), 33);
   EXPECT_FALSE(ChoosePreset(s, "EstimateStorage", "saturn"));
+  s.Controls.SetIndex("ESTIMATENAME", 1, Origin::User);  // the user picks "moon" in the list
+  EXPECT_EQ(s.Controls.Int("Dist"), 77);
   EXPECT_EQ(FindFileNoCase(dir.string(), "ESTIMATE-MOON.INI"), (dir / "estimate-moon.ini").string());
 }
 
