@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QClipboard>
 #include <QDir>
+#include <QShortcut>
 #include <QScreen>
 #include <filesystem>
 #include <QGuiApplication>
@@ -120,6 +121,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), session_(std::make_
   connect(PauseButton, &QPushButton::clicked, this, &TMainForm::PauseButtonClick);
   connect(ActiveOptions, &QListWidget::itemClicked, this, &TMainForm::ActiveOptionsClick);
   setAcceptDrops(true);
+  BuildKeys();
   // "Use file from Clipboard" is offered while the clipboard holds a picture.
   auto showClipboardButton = [this] {
     const QMimeData* m = QGuiApplication::clipboard()->mimeData();
@@ -363,6 +365,12 @@ void TMainForm::STARTFILESELECTION() {
   const std::string last = session_->KeyStore.Get("Files", "Lasttype", "AVI");
   const int lastIndex = input::FilterIndexFromExtension("x." + last);
   if (lastIndex > 0) dialog.selectNameFilter(filters[lastIndex - 1]);
+  if (!initialFiles_.isEmpty()) {
+    const int index = input::FilterIndexFromExtension(initialFiles_.front().toStdString());
+    if (index > 0) dialog.selectNameFilter(filters[index - 1]);
+    dialog.selectFile(initialFiles_.front());
+    initialFiles_.clear();
+  }
   if (dialog.exec() != QDialog::Accepted) return;
   OpenFiles(dialog.selectedFiles(), static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1);
 }
@@ -432,6 +440,51 @@ void TMainForm::ClipboardFrontClick() {
   for (int y = 0; y < image.height(); ++y)
     std::copy_n(image.constScanLine(y), picture.Stride(), picture.Row(y));
   RunOpen([picture](Session& s) { input::ClipboardFrontClick(s, picture); });
+}
+
+}  // namespace lumivane
+
+namespace lumivane {
+
+void TMainForm::BuildKeys() {
+  auto key = [this](const QKeySequence& k, std::function<void()> fn) {
+    auto* sc = new QShortcut(k, this);
+    connect(sc, &QShortcut::activated, this, std::move(fn));
+  };
+  // Alt+D: the next video opens through the indexed reader.
+  key(QKeySequence(Qt::ALT | Qt::Key_D), [this] {
+    Controls& c = session_->Controls;
+    c.SetChecked("ForceExtendedVideo", !c.Checked("ForceExtendedVideo"), Origin::User);
+    host_->ShowInfoPanel(1, c.Checked("ForceExtendedVideo") ? "Extended video forced" : "Extended video not forced", 2);
+  });
+  // Ctrl+X on the align page with a recording open: remove all alignment points.
+  key(QKeySequence(Qt::CTRL | Qt::Key_X), [this] {
+    if (running_ || session_->AlignState < 1 || PageControl1->currentIndex() != kTabAlign) return;
+    session_->AlignPoints.Clear();
+    ShowPicture();
+  });
+  // F12: a screenshot, saved or put on the clipboard.
+  key(QKeySequence(Qt::Key_F12), [this] { Screenshot(); });
+}
+
+void TMainForm::Screenshot() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QPixmap shot = screen->grabWindow(0);
+  const QStringList filters = {"JPG(RGB) (*.JPG *.jpg)", "BMP (RGB) (*.BMP *.bmp)", "PNG  (16 bit RGB) (*.png)", "CLIPBOARD (*)"};
+  QFileDialog dialog(this, "Screenshot");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters(filters);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const int entry = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
+  if (entry == 3) {
+    QGuiApplication::clipboard()->setPixmap(shot);
+    return;
+  }
+  QString file = dialog.selectedFiles().value(0);
+  const char* formats[] = {"JPG", "BMP", "PNG"};
+  if (!file.isEmpty() && !shot.save(file, formats[entry < 0 ? 2 : entry]))
+    CALLMessagedlg(*session_, kApplicationTitle, "The screenshot could not be saved: " + file.toStdString());
 }
 
 }  // namespace lumivane

@@ -5,6 +5,7 @@
 #pragma once
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -56,6 +57,8 @@ class TMainForm : public QMainWindow {
   // Opens files as the open dialog would (filter index 0: by extension).
   void OpenFiles(const QStringList& files, int filterIndex);
   void ShowFrame(int n);
+  // Files named on the command line: the open dialog starts with them.
+  void setInitialFiles(const QStringList& files) { initialFiles_ = files; }
   void ClipboardFrontClick();
 
  signals:
@@ -78,6 +81,8 @@ class TMainForm : public QMainWindow {
   void FillAbout();
   void RecordingOpened();
   void SaveWindowLayout();
+  void BuildKeys();
+  void Screenshot();
   void RestoreWindowLayout();
   void RunOpen(std::function<void(Session&)> open);
   void ShowPicture();
@@ -110,6 +115,7 @@ class TMainForm : public QMainWindow {
   bool closePending_ = false;
   bool applyingTab_ = false;
   int shownTab_ = -1;
+  QStringList initialFiles_;
 };
 
 }  // namespace lumivane

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -25,6 +26,7 @@
 
 #include "app/main_form.hpp"
 #include "app/stage_tab_bar.hpp"
+#include "session/recent_files.hpp"
 
 namespace lumivane {
 
@@ -87,6 +89,16 @@ void TMainForm::BuildPages() {
   auto* fileMenu = menuBar()->addMenu("&File");
   auto* open = fileMenu->addAction("Open...", QKeySequence::Open, this, [this] { STARTFILESELECTION(); });
   open->setObjectName("SelectFileButton");
+  auto* recent = fileMenu->addMenu("Recent");
+  recent->setObjectName("MRUlist");
+  connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+    recent->clear();
+    for (const auto& f : LoadRecentFiles(session_->AppDir)) {
+      const QString file = QString::fromStdString(f);
+      recent->addAction(file, this, [this, file] { OpenFiles({file}, 0); });
+    }
+    if (recent->isEmpty()) recent->addAction("(none)")->setEnabled(false);
+  });
   auto* saveProject = fileMenu->addAction("Save as");
   saveProject->setObjectName("ProjectSaver");
   saveProject->setToolTip("Save project data and specify name");

@@ -36,9 +36,9 @@ int Settings(Session& s, const cli::CommandLine& cl) {
     std::fputs(ControlRowsJson(rows).c_str(), stdout);
     return 0;
   }
-  std::printf("%-28s %-8s %-10s %-10s %-8s %s\n", "control", "kind", "value", "default", "group", "range");
+  std::printf("%-28s %-8s %-10s %-10s %-16s %s\n", "control", "kind", "value", "default", "group", "range");
   for (const auto& r : rows)
-    std::printf("%-28s %-8s %-10s %-10s %-8s %s\n", r.Name.c_str(), r.Kind.c_str(), r.Value.c_str(), r.Default.c_str(),
+    std::printf("%-28s %-8s %-10s %-10s %-16s %s\n", r.Name.c_str(), r.Kind.c_str(), r.Value.c_str(), r.Default.c_str(),
                 r.Group.c_str(), r.Range.c_str());
   return 0;
 }
@@ -65,6 +65,7 @@ int Run(const cli::CommandLine& cl) {
   cli::ConsoleHost host(cl.Yes, cl.Quiet);
   session.SetHost(&host);
   session.AppDir = cl.AppDir;
+  session.WriteSettings = false;
   // The settings of --appdir, as the window would start with them; nothing is written.
   RestoreStartGroups(session);
   StartSession(session, platform::ProcessorCount());

@@ -16,6 +16,7 @@
 #include "input/frame_reader.hpp"
 #include "input/source_kind.hpp"
 #include "platform/error.hpp"
+#include "session/recent_files.hpp"
 #include "session/stage_tabs.hpp"
 #include "session/text_format.hpp"
 
@@ -450,6 +451,13 @@ bool STARTFILESELECTION(Session& s, const OpenRequest& request) {
   } catch (const Error& e) {
     CALLMessagedlg(s, "Open error", NamingFile(e.what(), files.front()));
     return false;
+  }
+  if (files.size() < 2 && s.WriteSettings) {
+    try {
+      AddRecentFile(s.AppDir, files.front());
+    } catch (const Error&) {
+      // A read-only working folder keeps no recent list; opening goes on.
+    }
   }
   ResetForOpening(s);
   try {

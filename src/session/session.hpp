@@ -158,6 +158,9 @@ class Session {
 
   // Folders.
   std::string AppDir = ".";
+  // Whether opening and closing may write the settings files (the recent list); the
+  // command line reads settings but writes none.
+  bool WriteSettings = true;
 
   // Sizes the image data section for a stack image of w x h pixels (see the .cpp).
   void SetupImageDataSection(int w, int h);

@@ -22,6 +22,7 @@ void StartSession(Session& s, int processorCount) {
   s.Frames.ResizeEntries(100);
   s.FramePointResults.Resize(101, kPointColumnsAtOpen);
   ApplyStartupWorkerCount(s, processorCount);
+  initializesettings(s);
 }
 
 }  // namespace lumivane

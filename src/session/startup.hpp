@@ -13,7 +13,8 @@ class Session;
 void ApplyStartupWorkerCount(Session& s, int processorCount);
 
 // Start-up state: AlignState, ViewState and StageReached 0, a 2 x 2 image data section,
-// the frame tables sized 100 and cleared, the worker count as above.
+// the frame tables sized 100 and cleared, the worker count as above, then the per-session
+// defaults.
 void StartSession(Session& s, int processorCount);
 
 }  // namespace lumivane

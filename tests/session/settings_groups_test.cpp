@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "session/key_store.hpp"
+#include "session/recent_files.hpp"
 #include "session/session.hpp"
 #include "session/startup.hpp"
 #include "support/test_host.hpp"
@@ -124,6 +126,17 @@ TEST_F(SettingsFixture, KeyStoreDefaultsAreWrittenToAFreshStore) {
                         {"LastDarkFlattype", "FTL", 2}, {"LastResizetype", "JPG", 2}, {"LastSaveMask", "PNG", 2},
                         {"LastloadMask", "BMP", 1}, {"Lasttype", "XYZ", 0}})
     EXPECT_EQ(FilterIndexOfType(c.key, c.type), c.index) << c.key << " " << c.type;
+}
+
+TEST_F(SettingsFixture, RecentFilesPutTheNewestFirstOnce) {
+  EXPECT_TRUE(LoadRecentFiles(dir.string()).empty());
+  for (int i = 0; i < 12; ++i) AddRecentFile(dir.string(), "/rec/" + std::to_string(i) + ".ser");
+  AddRecentFile(dir.string(), "/rec/5.ser");
+  auto list = LoadRecentFiles(dir.string());
+  ASSERT_EQ(list.size(), static_cast<size_t>(kRecentFilesKept));
+  EXPECT_EQ(list[0], "/rec/5.ser");
+  EXPECT_EQ(list[1], "/rec/11.ser");
+  EXPECT_EQ(std::count(list.begin(), list.end(), "/rec/5.ser"), 1);
 }
 
 TEST(Startup, CoresRuleColoursAndWindowPlacement) {
