@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QClipboard>
 #include <QDir>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QShortcut>
 #include <QScreen>
 #include <filesystem>
@@ -463,6 +465,15 @@ void TMainForm::BuildKeys() {
     session_->AlignPoints.Clear();
     ShowPicture();
   });
+  // Alt+A: the gamma masking marker.
+  key(QKeySequence(Qt::ALT | Qt::Key_A), [this] {
+    session_->GammaMaskMarker = session_->GammaMaskMarker == 1001 ? 1000 : 1001;
+    if (auto* label = findChild<QLabel*>("GammaMasked")) label->setVisible(session_->GammaMaskMarker == 1001);
+  });
+  // Ctrl+Shift+A: the developer controls.
+  key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), [this] {
+    if (auto* label = findChild<QLabel*>("Developersmode")) label->setVisible(label->isHidden());
+  });
   // F12: a screenshot, saved or put on the clipboard.
   key(QKeySequence(Qt::Key_F12), [this] { Screenshot(); });
 }
@@ -485,6 +496,49 @@ void TMainForm::Screenshot() {
   const char* formats[] = {"JPG", "BMP", "PNG"};
   if (!file.isEmpty() && !shot.save(file, formats[entry < 0 ? 2 : entry]))
     CALLMessagedlg(*session_, kApplicationTitle, "The screenshot could not be saved: " + file.toStdString());
+}
+
+}  // namespace lumivane
+
+namespace lumivane {
+
+bool TMainForm::SaveLayoutAs(const QString& name) {
+  if (name.trimmed().isEmpty()) return false;
+  IniFile layout(LayoutFile());
+  layout.Load();
+  layout.Set("Layout " + name.trimmed().toStdString(), "State", saveState().toBase64().toStdString());
+  try {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(LayoutFile()).parent_path(), ec);
+    layout.Save();
+  } catch (const std::exception&) {
+    CALLMessagedlg(*session_, kApplicationTitle, "Layout saving failed");
+    return false;
+  }
+  return true;
+}
+
+void TMainForm::tLayoutSaveClick() {
+  bool ok = false;
+  const QString name = QInputDialog::getText(this, "Save Layout", "Save current layout as:", QLineEdit::Normal, "", &ok);
+  if (ok) SaveLayoutAs(name);
+}
+
+QStringList TMainForm::LayoutNames() const {
+  IniFile layout(LayoutFile());
+  QStringList names;
+  if (!layout.Load()) return names;
+  for (const auto& section : layout.Sections())
+    if (section.rfind("Layout ", 0) == 0) names << QString::fromStdString(section.substr(7));
+  return names;
+}
+
+void TMainForm::tLayoutsClick(const QString& name) {
+  IniFile layout(LayoutFile());
+  if (!layout.Load()) return;
+  if (auto state = layout.Get("Layout " + name.toStdString(), "State"))
+    restoreState(QByteArray::fromBase64(QByteArray::fromStdString(*state)));
+  ApplyPanels(session_->SelectedTab);
 }
 
 }  // namespace lumivane

@@ -53,6 +53,11 @@ class TMainForm : public QMainWindow {
   void CancelButtonClick();
   void PauseButtonClick();
   void ActiveOptionsClick();
+  // Stores the current dock and toolbar layout under a name the user gives.
+  void tLayoutSaveClick();
+  bool SaveLayoutAs(const QString& name);
+  void tLayoutsClick(const QString& name);
+  QStringList LayoutNames() const;
   void STARTFILESELECTION();
   // Opens files as the open dialog would (filter index 0: by extension).
   void OpenFiles(const QStringList& files, int filterIndex);

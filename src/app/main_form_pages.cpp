@@ -106,6 +106,17 @@ void TMainForm::BuildPages() {
   fileMenu->addSeparator();
   fileMenu->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
 
+  // Named layouts of the docks and toolbars.
+  auto* viewMenu = menuBar()->addMenu("&View");
+  viewMenu->addAction("Save Layout", this, [this] { tLayoutSaveClick(); })->setObjectName("tLayoutSave");
+  auto* layouts = viewMenu->addMenu("Layouts");
+  layouts->setObjectName("tLayouts");
+  connect(layouts, &QMenu::aboutToShow, this, [this, layouts] {
+    layouts->clear();
+    for (const QString& name : LayoutNames()) layouts->addAction(name, this, [this, name] { tLayoutsClick(name); });
+    if (layouts->isEmpty()) layouts->addAction("(none)")->setEnabled(false);
+  });
+
   // Align page.
   auto* align = Named(new QWidget, "TabSheet1");
   auto* alignLayout = new QHBoxLayout(align);
@@ -257,6 +268,9 @@ void TMainForm::BuildStatusBar() {
   bar->addWidget(StatusBartext2, 1);
   bar->addWidget(Statusbartext3, 2);
   bar->addWidget(Statusbartext4, 2);
+  auto* developer = Named(new QLabel("Developer mode"), "Developersmode");
+  developer->hide();
+  bar->addPermanentWidget(developer);
   bar->addPermanentWidget(Label22);
   bar->addPermanentWidget(StatusBar_ProgressBar);
   bar->addPermanentWidget(PauseButton);
@@ -276,7 +290,17 @@ void TMainForm::BuildPanels() {
       {"WaveletSection_panel", "Wavelet layers"}, {"SpecialHisto_panel", "Histogram"}};
   for (const auto& [name, title] : panels) {
     auto* dock = Named(new QDockWidget(title, this), name);
-    dock->setWidget(Placeholder(title));
+    if (std::string(name) == "Gamma_Panel") {
+      auto* body = new QWidget;
+      auto* layout = new QVBoxLayout(body);
+      layout->addWidget(Placeholder(title));
+      auto* masked = Named(new QLabel("Masking active"), "GammaMasked");
+      masked->hide();
+      layout->addWidget(masked);
+      dock->setWidget(body);
+    } else {
+      dock->setWidget(Placeholder(title));
+    }
     addDockWidget(Qt::RightDockWidgetArea, dock);
     dock->hide();
     panels_[name] = dock;

@@ -161,6 +161,8 @@ class Session {
   // Whether opening and closing may write the settings files (the recent list); the
   // command line reads settings but writes none.
   bool WriteSettings = true;
+  // The gamma panel's masking marker: 1000 off, 1001 masking active (Alt+A).
+  int GammaMaskMarker = 1000;
 
   // Sizes the image data section for a stack image of w x h pixels (see the .cpp).
   void SetupImageDataSection(int w, int h);

@@ -252,6 +252,12 @@ void MainFormTest::dockPanelsComeBackWhereTheyWere() {
   again.show();
   QCOMPARE(again.dockWidgetArea(again.findChild<QDockWidget*>("WaveletSection_panel")), Qt::LeftDockWidgetArea);
   QCOMPARE(again.session().Controls.Int("Cores"), 3);
+  // A named layout brings a panel back to its place.
+  QVERIFY(again.SaveLayoutAs("Planets"));
+  again.addDockWidget(Qt::RightDockWidgetArea, again.findChild<QDockWidget*>("WaveletSection_panel"));
+  QVERIFY(again.LayoutNames().contains("Planets"));
+  again.tLayoutsClick("Planets");
+  QCOMPARE(again.dockWidgetArea(again.findChild<QDockWidget*>("WaveletSection_panel")), Qt::LeftDockWidgetArea);
 }
 
 void MainFormTest::screenshot() {
