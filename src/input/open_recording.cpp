@@ -172,6 +172,19 @@ void Probe(Session& s, SourceKind kind, const std::string& first, bool forceInde
   (void)s;
 }
 
+// Probe, and say why when the file cannot be read.
+bool ProbeOrSay(Session& s, SourceKind kind, const std::string& first, bool forceIndexed) {
+  try {
+    Probe(s, kind, first, forceIndexed);
+    return true;
+  } catch (const codecs::FitsFormatError&) {
+    CALLMessagedlg(s, codecs::FitsFormatError::kTitle, codecs::FitsFormatError::kText);
+  } catch (const Error& e) {
+    CALLMessagedlg(s, "Open error", NamingFile(e.what(), first));
+  }
+  return false;
+}
+
 void CommonTail(Session& s, bool multiFile);
 
 void SingleImage(Session& s) {
@@ -439,19 +452,14 @@ bool STARTFILESELECTION(Session& s, const OpenRequest& request) {
     return false;
   }
   const SourceKind kind = filter == kFilterVideo ? SourceKind::Video : KindOfFilter(filter);
-  try {
-    std::vector<std::string> accepted;
-    for (const auto& f : files)
-      if (kind == SourceKind::Video || kind == SourceKind::Ser || IsAcceptedStillExtension(f)) accepted.push_back(f);
-    if (accepted.empty()) throw Error("No frames of an accepted kind among the chosen files");
-    Probe(s, kind, accepted.front(), LowerExtension(accepted.front()) != ".avi");
-  } catch (const codecs::FitsFormatError& e) {
-    CALLMessagedlg(s, codecs::FitsFormatError::kTitle, codecs::FitsFormatError::kText);
-    return false;
-  } catch (const Error& e) {
-    CALLMessagedlg(s, "Open error", NamingFile(e.what(), files.front()));
+  std::vector<std::string> accepted;
+  for (const auto& f : files)
+    if (kind == SourceKind::Video || kind == SourceKind::Ser || IsAcceptedStillExtension(f)) accepted.push_back(f);
+  if (accepted.empty()) {
+    CALLMessagedlg(s, "Open error", NamingFile("No frames of an accepted kind among the chosen files", files.front()));
     return false;
   }
+  if (!ProbeOrSay(s, kind, accepted.front(), LowerExtension(accepted.front()) != ".avi")) return false;
   if (files.size() < 2 && s.WriteSettings) {
     try {
       AddRecentFile(s.AppDir, files.front());
@@ -495,15 +503,7 @@ bool PJFormDropFiles1DropFiles(Session& s, const std::vector<std::string>& dropp
   std::stable_sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
     return ToLower(FileNameOf(a)) < ToLower(FileNameOf(b));
   });
-  try {
-    Probe(s, kind, files.front(), false);
-  } catch (const codecs::FitsFormatError& e) {
-    CALLMessagedlg(s, codecs::FitsFormatError::kTitle, codecs::FitsFormatError::kText);
-    return false;
-  } catch (const Error& e) {
-    CALLMessagedlg(s, "Open error", NamingFile(e.what(), files.front()));
-    return false;
-  }
+  if (!ProbeOrSay(s, kind, files.front(), false)) return false;
   ResetForOpening(s);
   try {
     return OpenImageSet(s, kind, files, true);
