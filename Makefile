@@ -8,7 +8,7 @@ DEB_PACKAGES := cmake ninja-build g++ pkg-config make \
   qt6-base-dev libgl-dev \
   libopencv-dev zlib1g-dev libjpeg62-turbo-dev \
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev \
-  libpng-dev libtiff-tools pngcheck ffmpeg \
+  libpng-dev libtiff-tools pngcheck ffmpeg python3 \
   libgtest-dev libgmock-dev libbenchmark-dev
 
 .PHONY: deps build test demo gui bench clean

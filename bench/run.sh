@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the benchmarks of a Release build: bench/run.sh BUILD_DIR
+# Runs every benchmark of a Release build and prints one table: bench/run.sh BUILD_DIR
 set -euo pipefail
 build=${1:-build/release}
-"$build/bench/lumivane_bench" --benchmark_min_time=0.2 "${@:2}"
+python3 "$(dirname "$0")/table.py" "$build" "${@:2}"

@@ -3,6 +3,8 @@
 // add their own benchmarks beside this one.
 #include <benchmark/benchmark.h>
 
+#include <string>
+
 #include "session/frame_jobs.hpp"
 #include "session/session.hpp"
 
@@ -34,6 +36,7 @@ void BM_FrameJobsRun(benchmark::State& state) {
     });
   }
   state.SetItemsProcessed(state.iterations() * frames);
+  state.SetLabel(std::to_string(frames) + " trivial frames, " + std::to_string(jobs) + " jobs; frames");
 }
 BENCHMARK(BM_FrameJobsRun)->Args({1000, 1})->Args({1000, 2})->Args({10000, 8})->Unit(benchmark::kMicrosecond);
 
@@ -48,6 +51,7 @@ void BM_SetupImageDataSection(benchmark::State& state) {
   const int side = static_cast<int>(state.range(0));
   for (auto _ : state) s.SetupImageDataSection(side, side);
   state.SetBytesProcessed(state.iterations() * 9LL * (side + 10) * (side + 10) * 4);
+  state.SetLabel("image data section " + std::to_string(side) + "x" + std::to_string(side));
 }
 BENCHMARK(BM_SetupImageDataSection)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
 
