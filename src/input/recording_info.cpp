@@ -79,7 +79,7 @@ FrameSample SampleAt(Session& s, int x, int y) {
 Image16 FullDepthFrame(Session& s) {
   const Bitmap24& b = s.Work.Bitmap;
   Image16 out(b.Width(), b.Height());
-  const bool raw = HasRaw(s);
+  const bool raw = HasRaw(s) && s.SourceBits > 8;  // 8-bit frames are saved as shown
   const bool deep = !raw && HasDeep(s), grey = deep && GreyDeepVideo(s), bgr = deep && BgrDeepVideo(s);
   for (int y = 0; y < b.Height(); ++y) {
     std::uint16_t* o = out.Row(y);

@@ -30,8 +30,8 @@ struct FrameSample {
 // Throws Error when (x, y) lies outside the frame.
 FrameSample SampleAt(Session& s, int x, int y);
 
-// The frame read last at full depth as R G B 16-bit samples: SER and FITS samples (clamped
-// to 0..65535) in all three, the deep samples of 16-bit sources (a grey 16-bit video gives
+// The frame read last at full depth as R G B 16-bit samples: SER and FITS samples deeper
+// than 8 bits (clamped to 0..65535) in all three, the deep samples of 16-bit sources (a grey 16-bit video gives
 // its one sample in all three), else the 8-bit picture scaled by 257.
 Image16 FullDepthFrame(Session& s);
 
