@@ -1,6 +1,9 @@
 // lumivane-simulate INPUT.png -o OUT.ser [options]: a recording of a still image as the air
 // would blur it, with the truth of every frame beside it.
 #include <algorithm>
+#include <cctype>
+#include <memory>
+#include <filesystem>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -9,6 +12,7 @@
 #include <string>
 
 #include "codecs/png_codec.hpp"
+#include "codecs/tiff_codec.hpp"
 #include "platform/error.hpp"
 #include "seeing.hpp"
 
@@ -18,7 +22,7 @@ using lumivane::Error;
 namespace sim = lumivane::simulate;
 
 constexpr const char* kUsage =
-    "usage: lumivane-simulate INPUT.png -o OUT.ser [--frames N] [--seed S] [--bits 8|16]\n"
+    "usage: lumivane-simulate INPUT.png -o OUT.ser|OUT.png|OUT.tif [--frames N] [--seed S] [--bits 8|16]\n"
     "                         [--truth TRUTH.csv] [--reference REF.png] [--rotation DEG]\n"
     "                         [--blur MIN,MAX] [--shift-step PX] [--field-rms MIN,MAX]\n"
     "                         [--photons N] [--read-noise F] [--oversample K]\n";
@@ -116,18 +120,41 @@ int Run(int argc, char** argv) {
   const cv::Mat reference = sim::GreyReference(InputMat(lumivane::codecs::ReadPNG(input)));
   const cv::Mat fine = sim::MakeFine(reference, p.Oversample);
   const std::vector<sim::FrameTruth> truth = sim::MakeTruth(p, reference.cols, reference.rows);
-  sim::SerWriter ser(output, reference.cols, reference.rows, p.Bits);
+  // OUT.png / OUT.tif: an image set OUT_00000.png, ... of 16-bit grey frames; else a SER.
+  std::string ext = std::filesystem::path(output).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const bool imageSet = ext == ".png" || ext == ".tif" || ext == ".tiff";
+  std::unique_ptr<sim::SerWriter> ser;
+  if (!imageSet) ser = std::make_unique<sim::SerWriter>(output, reference.cols, reference.rows, p.Bits);
   for (int n = 0; n < p.Frames; ++n) {
     const cv::Mat frame = sim::RenderFrame(reference, fine, p.Oversample, truth[static_cast<std::size_t>(n)], p,
                                            sim::FrameNoiseSeed(p.Seed, n));
-    ser.WriteFrame(sim::Quantize(frame, p.Bits));
+    if (!imageSet) {
+      ser->WriteFrame(sim::Quantize(frame, p.Bits));
+      continue;
+    }
+    const cv::Mat q = sim::Quantize(frame, 16);
+    lumivane::Image16 img(q.cols, q.rows);
+    for (int y = 0; y < q.rows; ++y) {
+      const std::uint16_t* in = q.ptr<std::uint16_t>(y);
+      std::uint16_t* o = img.Row(y);
+      for (int x = 0; x < q.cols; ++x) o[3 * x] = o[3 * x + 1] = o[3 * x + 2] = in[x];
+    }
+    char number[16];
+    std::snprintf(number, sizeof number, "_%05d", n);
+    const std::filesystem::path base(output);
+    const std::string name = (base.parent_path() / (base.stem().string() + number + ext)).string();
+    if (ext == ".png") lumivane::codecs::WritePNG16(name, img);
+    else lumivane::codecs::WriteTIFF(img, name);
   }
-  ser.Close();
+  if (ser) ser->Close();
   if (!truthPath.empty()) sim::WriteTruthCsv(truthPath, truth);
   if (!referencePath.empty()) WriteReference(referencePath, reference);
   const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("%d frames of %d x %d at %d bits written to %s in %.2f s\n", p.Frames, reference.cols, reference.rows,
-              p.Bits, output.c_str(), secs);
+              imageSet ? 16 : p.Bits, imageSet ? (std::filesystem::path(output).stem().string() + "_NNNNN" + ext).c_str()
+                                               : output.c_str(),
+              secs);
   return 0;
 }
 
