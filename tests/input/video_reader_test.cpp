@@ -482,6 +482,16 @@ TEST(VideoReader, RawFramesReadInAnyOrder) {
 
 bool HaveFfmpeg() { return access("/usr/bin/ffmpeg", X_OK) == 0; }
 
+// Converts raw grey frames of w x h with ffmpeg into `name`; "" when ffmpeg fails.
+std::string EncodeGrey(const std::string& raw, const std::string& name, int w, int h, const std::string& outArgs) {
+  const std::string out = TempPath(name);
+  const std::string cmd = "/usr/bin/ffmpeg -nostdin -loglevel error -y -f rawvideo -pix_fmt gray -video_size " +
+                          std::to_string(w) + "x" + std::to_string(h) + " -framerate 25 -i '" + raw +
+                          "' " + outArgs + " '" + out + "'";
+  if (std::system(cmd.c_str()) != 0) return "";
+  return out;
+}
+
 // Writes `frames` frames of the grey pattern as raw bytes and converts them with ffmpeg.
 std::string Ffmpeg(const std::string& name, int w, int h, int frames, const std::string& outArgs) {
   const std::string raw = TempPath(name + ".gray");
@@ -492,12 +502,7 @@ std::string Ffmpeg(const std::string& name, int w, int h, int frames, const std:
       f.write(reinterpret_cast<const char*>(fr.data()), static_cast<std::streamsize>(fr.size()));
     }
   }
-  const std::string out = TempPath(name);
-  const std::string cmd = "/usr/bin/ffmpeg -nostdin -loglevel error -y -f rawvideo -pix_fmt gray -video_size " +
-                          std::to_string(w) + "x" + std::to_string(h) + " -framerate 25 -i '" + raw +
-                          "' " + outArgs + " '" + out + "'";
-  if (std::system(cmd.c_str()) != 0) return "";
-  return out;
+  return EncodeGrey(raw, name, w, h, outArgs);
 }
 
 TEST(VideoReaderFfmpeg, Y800RowsAreTopDownAndUnpadded) {
@@ -557,12 +562,7 @@ std::string FfmpegLevels(const std::string& name, int w, int h, int frames, cons
       for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) f.put(static_cast<char>(20 + 8 * i + (((x / 8 + y / 8) % 2) ? 30 : 0)));
   }
-  const std::string out = TempPath(name);
-  const std::string cmd = "/usr/bin/ffmpeg -nostdin -loglevel error -y -f rawvideo -pix_fmt gray -video_size " +
-                          std::to_string(w) + "x" + std::to_string(h) + " -framerate 25 -i '" + raw +
-                          "' " + outArgs + " '" + out + "'";
-  if (std::system(cmd.c_str()) != 0) return "";
-  return out;
+  return EncodeGrey(raw, name, w, h, outArgs);
 }
 
 TEST(VideoReaderFfmpeg, LossyStreamsFindEveryFrame) {
